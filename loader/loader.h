@@ -1,0 +1,29 @@
+// The loader's window side: main window, notification-area icon and popup menu.
+#pragma once
+#include "common/platform.h"
+
+#define MAIN_WINDOW_CLASS "QTXILoadWClass"
+#define MAIN_WINDOW_TITLE "Halvane interceptor loader"
+
+// Exit code of a start that finds another instance running: neither success (0) nor a failed
+// start-up (-1).
+#define EXIT_ALREADY_RUNNING 1
+
+extern HICON EnabledIcon;
+extern HICON DisabledIcon;
+// The one notification-icon record, rewritten before each use.
+extern NOTIFYICONDATAA TrayIconRecord;
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the process: instance check, HAL on, window, heap, message loop, HAL off.
+int LoaderMain(HINSTANCE instance);
+
+// Fills TrayIconRecord from HalEnabled and passes it to the shell with the operation.
+void TrayIcon(HWND window, DWORD operation);
+// The notification callback: opens the popup on a button press on our icon.
+void TrayPopup(HWND window, WPARAM iconId, LPARAM mouseMessage);
+// Builds the popup menu as it is shown: the loaded menu resource, and its first popup.
+// Returns FALSE (and loads nothing) when the resource or its popup is missing.
+BOOL LoadTrayMenu(HMENU *menu, HMENU *popup);
+// Menu commands; FALSE for an id that is not ours.
+BOOL TrayCommand(HWND window, WORD id);

@@ -1,0 +1,17 @@
+// Resource, control and command ids. Shared by the resource script and the code.
+#pragma once
+
+// Icons
+#define IDI_HAL_ENABLED 102
+#define IDI_HAL_DISABLED 104
+
+// Popup menu of the notification-area icon
+#define IDM_TRAYMENU 105
+#define IDM_TOGGLE_HAL 40001
+#define IDM_CLOSE 40002
+#define IDM_SETUP 40004
+#define IDM_ABOUT 40005
+
+// Notification-area icon
+#define TRAY_ICON_ID 102
+#define WM_TRAYNOTIFY (0x400 + 101)

@@ -1,0 +1,40 @@
+// Test-side controls of the substitute layer: register fake modules, read the in-memory
+// profile, see the message boxes and cursors the product asked for, make the heap fail.
+#pragma once
+
+#include "substitute/winsub.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Forgets every module, profile entry, message box, cursor record and heap failure.
+void SubstResetKernel();
+
+// Makes LoadLibraryA(name) succeed with a module exporting the given functions.
+void SubstRegisterModule(const char *name, const std::vector<std::pair<std::string, FARPROC>> &exports);
+// Loads minus frees of modules registered by name (0 when it is not loaded).
+int SubstModuleRefCount(const char *name);
+// Number of FreeLibrary calls made on that module since the reset.
+int SubstModuleFreeCalls(const char *name);
+
+// The value of key in section of file, and whether the key exists.
+bool SubstProfileGet(const char *file, const char *section, const char *key, std::string *value);
+// Number of WritePrivateProfileStringA calls since the reset.
+int SubstProfileWriteCount();
+
+struct SubstMessageBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+const std::vector<SubstMessageBox> &SubstMessageBoxes();
+
+// Every cursor the product made current since the reset, in order.
+const std::vector<HCURSOR> &SubstCursorHistory();
+
+// Makes the next HeapAlloc calls fail after `successes` more successful ones (-1: never fail).
+void SubstHeapFailAfter(int successes);
+// Blocks allocated and not freed, over all heaps.
+int SubstHeapLiveBlocks();
