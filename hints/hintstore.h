@@ -1,0 +1,66 @@
+// The application hint store: one registry key per application below AppHintsKey, holding a
+// "Description" and the compositing flag "Need3DOn2D". Records are addressed by position, the
+// order in which the registry enumerates the subkeys.
+#pragma once
+#include "common/platform.h"
+
+#include <stddef.h>
+
+#define PRODUCT_KEY "SOFTWARE\\Quarnell\\Halvane\\"
+#define APP_HINTS_KEY "SOFTWARE\\Quarnell\\Halvane\\App hints\\"
+
+// Sizes of the texts the store hands out, terminating zero included. A record name is a
+// registry key name (at most 255 characters); a description read from the registry may be
+// longer than anything this system writes, and is cut only beyond this size.
+#define HINT_NAME_SIZE 256
+#define HINT_DESCRIPTION_SIZE 1024
+#define HINT_LINE_SIZE (HINT_NAME_SIZE + HINT_DESCRIPTION_SIZE + 8)
+
+// The setup list's selected position as last read, -1 for none.
+extern LONG SelectedHintIndex;
+
+// An open edit: both keys opened with full access, held from OpenAppHintEdit to CloseAppHintEdit.
+// A handle that could not be opened stays NULL and is never written through or closed.
+struct AppHintEdit {
+    HKEY hintsKey;
+    HKEY recordKey;
+};
+
+// Why CreateAppHint wrote nothing.
+enum CreateHintResult {
+    CREATE_HINT_OK,
+    CREATE_HINT_EMPTY_NAME,     // refused: the values would land on AppHintsKey itself
+    CREATE_HINT_NAME_HAS_SLASH, // refused: a "\" would create nested keys
+    CREATE_HINT_NO_PRODUCT_KEY, // the product key is missing or cannot be opened
+};
+
+// What OpenAppHintEdit found.
+enum OpenHintResult {
+    OPEN_HINT_OK,
+    OPEN_HINT_NO_RECORD,  // no record stands at the position any more
+    OPEN_HINT_NO_ACCESS,  // AppHintsKey or the record cannot be opened with full access
+};
+
+// Receives the list lines in position order.
+typedef void (*HintLineSink)(const char *line, void *context);
+
+// Pure: name TAB description-or-"none" TAB state-or-"Off", cut to fit lineSize.
+void FormatAppHintLine(const char *name, const char *description, const char *state, char *line, size_t lineSize);
+
+// One line per record, in position order.
+void ListAppHints(HintLineSink sink, void *context);
+CreateHintResult CreateAppHint(const char *name, const char *description);
+void DeleteAppHint(LONG position);
+void ToggleAppHint(LONG position);
+
+// Opens the record at position for editing. On OPEN_HINT_OK, name (HINT_NAME_SIZE bytes),
+// description (HINT_DESCRIPTION_SIZE bytes) and ticked are filled; *descriptionWhole tells
+// whether the description was read whole (FALSE when it was cut to fit). On any other result
+// nothing is filled but the handles that were opened, which CloseAppHintEdit still closes.
+OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, char *description,
+                               BOOL *descriptionWhole, BOOL *ticked);
+// Writes the flag ("1" when ticked), then the description; a NULL description leaves the stored
+// one untouched. Writes nothing when the record is not open.
+void SaveAppHintEdit(AppHintEdit *edit, const char *description, BOOL ticked);
+// Closes the AppHintsKey handle, then the record handle, each only if it was opened.
+void CloseAppHintEdit(AppHintEdit *edit);
