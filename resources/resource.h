@@ -15,3 +15,15 @@
 // Notification-area icon
 #define TRAY_ICON_ID 102
 #define WM_TRAYNOTIFY (0x400 + 101)
+
+// Registry browser dialog "REGISTRYDLG"
+#define IDC_REG_KEYNAME 101
+#define IDC_REG_VALUES 103
+#define IDC_REG_ACL 104
+#define IDC_REG_TYPE 106
+#define IDC_REG_DATA 107
+#define IDC_REG_CLASS 109
+#define IDC_REG_KEYS 110
+#define IDC_REG_DOWN 111
+#define IDC_REG_UP 112
+#define IDC_REG_PATH 116

@@ -123,3 +123,16 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor);
 // Formats like the platform's wsprintfA (%d %u %x %s %c, widths, '-' and '0' flags); the
 // caller's buffer must hold the result, at most 1024 bytes are written.
 int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
+
+// ---- Text conversion -------------------------------------------------------------------------
+typedef char16_t WCHAR;
+typedef const WCHAR *LPCWSTR;
+typedef BOOL *LPBOOL;
+#define CP_ACP 0
+// The ANSI code page of this build is fixed: each UTF-16 unit below 0x100 becomes that byte and
+// every other unit '?'. Converts count units (-1: up to and with the terminating zero) into at
+// most size bytes; size 0 asks for the number of bytes needed. 0 and last error 122 when out is
+// too small, 87 for a bad argument. Flags, default character and its flag are ignored.
+#define ERROR_INVALID_PARAMETER 87L
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int count, LPSTR out, int size,
+                               LPCSTR defaultChar, LPBOOL usedDefault);
