@@ -4,7 +4,7 @@
 set -eu
 
 PKGS="cmake g++ make ninja-build mingw-w64 wine wine32:i386 xvfb xauth imagemagick python3 \
-googletest libbenchmark-dev clang"
+googletest libbenchmark-dev clang libclang-rt-14-dev"
 
 missing=""
 for p in $PKGS; do
