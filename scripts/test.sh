@@ -19,7 +19,7 @@ if command -v clang++ >/dev/null 2>&1; then
     for target in build/fuzz/tests/fuzz/*_fuzz; do
         name=$(basename "$target" _fuzz)
         work=$(mktemp -d)
-        if "$target" -runs=20000 -max_total_time=10 "$work" "tests/fuzz/corpus/$name" >"$work.log" 2>&1; then
+        if "$target" -runs=20000 -max_total_time=5 "$work" "tests/fuzz/corpus/$name" >"$work.log" 2>&1; then
             echo "fuzz $name: $(grep -o 'Done [0-9]* runs' "$work.log")"
         else
             tail -40 "$work.log"
