@@ -111,14 +111,17 @@ void DeleteTree(HKEY parent, const char *name)
 } // namespace
 
 #ifdef _WIN32
-void RegFixtureStart()
+bool RegFixtureStart()
 {
     char path[128];
     snprintf(path, sizeof path, "Software\\QtxTest\\reg-%lu-%lu-%d", GetCurrentProcessId(), GetTickCount(), ++ScratchCount);
     ScratchPath = path;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
-                              &Scratch, NULL), ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, Scratch), ERROR_SUCCESS);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &Scratch,
+                        NULL) != ERROR_SUCCESS) {
+        Scratch = NULL;
+        return false;
+    }
+    return RegOverridePredefKey(HKEY_LOCAL_MACHINE, Scratch) == ERROR_SUCCESS;
 }
 
 void RegFixtureStop()
@@ -157,10 +160,11 @@ bool MarkReadOnly(const std::string &path)
 int OpenKeyCount() { return -1; }
 
 #else
-void RegFixtureStart()
+bool RegFixtureStart()
 {
     SubstResetKernel();
     SubstResetRegistry();
+    return true;
 }
 
 void RegFixtureStop() { SubstResetRegistry(); }
