@@ -59,14 +59,14 @@ def draw_text(image, text, left, top, scale, colour, shadow=None):
 
 def emblem(x, y):
     """Palette index of the emblem at (x, y), or None outside it."""
-    cx, cy, r = 172, 62, 52
+    cx, cy, r = 172, 56, 48
     d2 = (x - cx) ** 2 + (y - cy) ** 2
     if d2 > r * r:
         return None
     if d2 > (r - 4) ** 2:
         return WHITE
     # Pyramid: apex above the centre, base below; the left face lit, the right face in shade.
-    apex_y, base_y, half = cy - 36, cy + 28, 40
+    apex_y, base_y, half = cy - 33, cy + 26, 37
     if apex_y <= y <= base_y:
         reach = half * (y - apex_y) / (base_y - apex_y)
         if cx - reach <= x < cx:
@@ -84,7 +84,7 @@ def picture():
             if p is not None:
                 image[y][x] = p
     name = "HALVANE D3D"
-    draw_text(image, name, (WIDTH - text_width(name, 4)) // 2, 122, 4, YELLOW, BLACK)
+    draw_text(image, name, (WIDTH - text_width(name, 4)) // 2, 110, 4, YELLOW, BLACK)
     for y in range(200, HEIGHT):
         image[y] = [WHITE if y == 200 else LIGHT_GREY] * WIDTH
     draw_text(image, "3D ACCELERATOR", 16, 228, 2, GREY)
