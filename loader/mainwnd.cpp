@@ -4,8 +4,6 @@
 #include "loader/halswitch.h"
 #include "resource.h"
 
-HINSTANCE AppInstance;
-HANDLE AppHeap;
 HICON EnabledIcon;
 HICON DisabledIcon;
 
