@@ -486,7 +486,7 @@ TEST_F(AboutTest, EscapeAndOtherCommandsLeaveItOpen)
         {"command 1000", [](HWND box) { PostCommand(box, 1000); }},
         {"command 1001", [](HWND box) { PostCommand(box, 1001); }},
         {"command 40005", [](HWND box) { PostCommand(box, 40005); }},
-        {"OK's id with a notification", [](HWND box) { PostCommand(box, MAKEWPARAM(1001, BN_CLICKED)); }},
+        {"frame id with a notification", [](HWND box) { PostCommand(box, MAKEWPARAM(1001, BN_CLICKED)); }},
     };
     ModalRun run = RunModal(actions, [](HWND box) { PostCommand(box, IDOK); });
     ASSERT_TRUE(run.opened);
