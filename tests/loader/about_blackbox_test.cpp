@@ -1,5 +1,5 @@
 // The About box of the running QTXILOAD.EXE: opened by menu command 40005 while the loader keeps
-// answering, several at once, each ending on its own. Leaves a screenshot of the box in the
+// answering, several at once and over a setup dialog, each ending on its own. Leaves a screenshot of the box in the
 // build tree (about.png).
 #include "wine/capture.h"
 #include "wine/wintest.h"
@@ -13,7 +13,7 @@ namespace {
 const char WindowClass[] = "QTXILoadWClass";
 const char WindowTitle[] = "Halvane interceptor loader";
 const char Caption[] = "Halvane D3D Setup";
-const WPARAM ToggleHal = 40001, Close = 40002, About = 40005;
+const WPARAM ToggleHal = 40001, Close = 40002, SetupDialog = 40004, About = 40005;
 
 struct Collect {
     DWORD pid;
@@ -83,11 +83,11 @@ protected:
 
     void Command(WPARAM id) { PostMessageA(main, WM_COMMAND, id, 0); }
 
-    // Opens one more About box and returns it.
-    HWND OpenAbout()
+    // Sends a menu command that opens a dialog, and returns the new one (NULL if none came).
+    HWND OpenDialog(WPARAM command)
     {
         std::vector<HWND> before = Boxes(child.pid);
-        Command(About);
+        Command(command);
         HWND opened = NULL;
         WaitUntil([&] {
             for (HWND box : Boxes(child.pid))
@@ -96,6 +96,14 @@ protected:
             return opened != NULL;
         });
         return opened;
+    }
+
+    HWND OpenAbout() { return OpenDialog(About); }
+
+    bool Answers(HWND window)
+    {
+        DWORD_PTR result;
+        return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
     }
 
     ChildProcess child;
@@ -157,6 +165,38 @@ TEST_F(AboutBlackBox, TwoAtOnceEachEndOnTheirOwn)
 
     PostMessageA(second, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(first) && !IsWindow(second); }));
+    Command(Close);
+    EXPECT_EQ(WaitChild(child), 0u);
+}
+
+TEST_F(AboutBlackBox, OpensWhileASetupDialogIsOpen)
+{
+    HMODULE exe = LoadLibraryExA((ProgramDir() + "QTXILOAD.EXE").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    bool hasSetup = exe && FindResourceA(exe, "MAINDLG", MAKEINTRESOURCEA(5)); // RT_DIALOG
+    if (exe)
+        FreeLibrary(exe);
+    if (!hasSetup)
+        GTEST_SKIP() << "this build of QTXILOAD.EXE has no setup dialog yet";
+    HWND setup = OpenDialog(SetupDialog);
+    ASSERT_NE(setup, nullptr) << "command 40004 opened no setup dialog";
+    ASSERT_FALSE(IsAboutBox(setup));
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr) << "no About box over the setup dialog";
+    EXPECT_TRUE(IsAboutBox(about));
+    EXPECT_TRUE(IsWindowVisible(setup));
+
+    PostMessageA(FindWindowExA(about, NULL, "Button", "OK"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindowVisible(setup) && Answers(setup)) << "the setup dialog should keep working";
+    // The About box opens again while the setup dialog stays.
+    about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(IsAboutBox(about));
+
+    PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    PostMessageA(setup, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(setup); }));
     Command(Close);
     EXPECT_EQ(WaitChild(child), 0u);
 }
