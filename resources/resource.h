@@ -15,3 +15,7 @@
 // Notification-area icon
 #define TRAY_ICON_ID 102
 #define WM_TRAYNOTIFY (0x400 + 101)
+
+// About box
+#define IDC_ABOUT_VERSION 1000
+#define IDC_ABOUT_FRAME 1001
