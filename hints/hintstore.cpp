@@ -13,7 +13,7 @@ LONG SelectedHintIndex = -1;
 static const char AppHintsKeyPath[] = APP_HINTS_KEY;
 static const char ProductKeyPath[] = PRODUCT_KEY;
 // "App hints\", the path of AppHintsKey below the product key.
-static const char *const HintsBelowProduct = APP_HINTS_KEY + (sizeof PRODUCT_KEY - 1);
+static const char *const HintsBelowProduct = &AppHintsKeyPath[sizeof ProductKeyPath - 1];
 
 // Reads a value's data into data (dataSize bytes). A value longer than the buffer is read whole
 // into a block of its size and its head kept, so that a long value written by others is shown

@@ -87,7 +87,7 @@ BOOL TrayCommand(HWND window, WORD id)
         // The setup dialog opens here once it exists.
         return TRUE;
     case IDM_ABOUT:
-        // The About box opens here once it exists.
+        DialogBoxParamA(AppInstance, "AboutDlg", NULL, AboutDlgProc, 0);
         return TRUE;
     }
     return FALSE;

@@ -16,6 +16,10 @@
 #define TRAY_ICON_ID 102
 #define WM_TRAYNOTIFY (0x400 + 101)
 
+// About box
+#define IDC_ABOUT_VERSION 1000
+#define IDC_ABOUT_FRAME 1001
+
 // Registry browser dialog "REGISTRYDLG"
 #define IDC_REG_KEYNAME 101
 #define IDC_REG_VALUES 103

@@ -159,6 +159,13 @@ LONG SplitPath(const char *path, std::vector<std::string> *parts)
     return ERROR_SUCCESS;
 }
 
+// The handle's key and the components of subKey below it, or the error the call returns.
+LONG ResolvePath(HKEY key, LPCSTR subKey, Handle *from, std::vector<std::string> *parts)
+{
+    LONG status = Resolve(key, from);
+    return status != ERROR_SUCCESS ? status : SplitPath(subKey, parts);
+}
+
 Key *Child(Key *key, const std::string &name)
 {
     auto it = key->children.find(name);
@@ -273,13 +280,8 @@ bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass)
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM rights, PHKEY result)
 {
     Handle from;
-    LONG status = Resolve(key, &from);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (!result)
-        return ERROR_INVALID_PARAMETER;
     std::vector<std::string> parts;
-    status = SplitPath(subKey, &parts);
+    LONG status = result ? ResolvePath(key, subKey, &from, &parts) : ERROR_INVALID_PARAMETER;
     if (status != ERROR_SUCCESS)
         return status;
     Key *target = FindPath(from.key, parts);
@@ -296,13 +298,8 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWOR
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition)
 {
     Handle from;
-    LONG status = Resolve(key, &from);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (!result)
-        return ERROR_INVALID_PARAMETER;
     std::vector<std::string> parts;
-    status = SplitPath(subKey, &parts);
+    LONG status = result ? ResolvePath(key, subKey, &from, &parts) : ERROR_INVALID_PARAMETER;
     if (status != ERROR_SUCCESS)
         return status;
     // Check before changing anything, so that a refused call leaves no key behind.
@@ -496,13 +493,8 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name)
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
 {
     Handle from;
-    LONG status = Resolve(key, &from);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (!subKey)
-        return ERROR_INVALID_PARAMETER;
     std::vector<std::string> parts;
-    status = SplitPath(subKey, &parts);
+    LONG status = subKey ? ResolvePath(key, subKey, &from, &parts) : ERROR_INVALID_PARAMETER;
     if (status != ERROR_SUCCESS)
         return status;
     if (parts.empty())

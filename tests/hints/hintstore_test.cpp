@@ -3,7 +3,7 @@
 // operation left no key open where the platform can count them.
 #include "hints/hintstore.h"
 
-#include "shared/regfixture.h"
+#include "shared/regtest.h"
 
 #ifndef _WIN32
 #include "substitute/subst_control.h"
@@ -264,7 +264,7 @@ TEST_F(HintStore, DeleteMovesTheRestUpAndIgnoresPositionsPastTheEnd)
     };
     for (const Case &c : cases) {
         RegFixtureStop();
-        RegFixtureStart();
+        ASSERT_TRUE(RegFixtureStart());
         for (const char *name : {"C", "A", "B"})
             ASSERT_TRUE(SeedText(Record(name), "Need3DOn2D", "1"));
         DeleteAppHint(c.position);
@@ -367,7 +367,7 @@ TEST_F(HintStore, SavingWritesFlagAndDescription)
     };
     for (const Case &c : cases) {
         RegFixtureStop();
-        RegFixtureStart();
+        ASSERT_TRUE(RegFixtureStart());
         ASSERT_TRUE(SeedKey(Record("DEMO")));
         Edit e(0);
         ASSERT_EQ(e.result, OPEN_HINT_OK) << c.what;
@@ -420,7 +420,7 @@ TEST_F(HintStore, LongValuesAreCutNeverOverrun)
     };
     for (const Case &c : cases) {
         RegFixtureStop();
-        RegFixtureStart();
+        ASSERT_TRUE(RegFixtureStart());
         ASSERT_TRUE(SeedValue(Record("L"), "Description", REG_SZ, c.description));
         // A flag of 400 bytes whose first byte decides.
         ASSERT_TRUE(SeedValue(Record("L"), "Need3DOn2D", REG_BINARY, c.flag + std::string(399, 'z')));
@@ -458,7 +458,7 @@ TEST_F(HintStore, WalksAreFramedByTheWaitCursor)
     for (bool withKey : {false, true}) {
         for (const Case &c : cases) {
             RegFixtureStop();
-            RegFixtureStart();
+            ASSERT_TRUE(RegFixtureStart());
             ASSERT_TRUE(SeedKey(withKey ? HINTS : PRODUCT));
             c.operation();
             EXPECT_EQ(SubstCursorHistory(), c.expected) << c.what << (withKey ? " with" : " without") << " the key";

@@ -1,6 +1,6 @@
 // Conformance of the registry calls: the same expectations over the substitute (native) and over
 // Wine's registry. Where the two differ on purpose the case says so and checks each side.
-#include "shared/regfixture.h"
+#include "shared/regtest.h"
 
 #ifndef _WIN32
 #include "substitute/subst_control.h"

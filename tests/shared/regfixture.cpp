@@ -26,38 +26,24 @@ std::vector<std::string> SplitPath(const std::string &path)
     return parts;
 }
 
-// Opens the key at path one component at a time; NULL when missing. The caller closes it.
-HKEY OpenPath(const std::string &path, REGSAM rights)
+// Opens the key at path one component at a time, or with create makes the missing ones (with
+// keyClass); NULL on failure. The caller closes it.
+HKEY WalkPath(const std::string &path, REGSAM rights, bool create = false, const char *keyClass = NULL)
 {
-    HKEY key = HKEY_LOCAL_MACHINE;
     std::vector<std::string> parts = SplitPath(path);
+    HKEY key = HKEY_LOCAL_MACHINE;
     if (parts.empty()) {
         HKEY self;
         return RegOpenKeyExA(key, NULL, 0, rights, &self) == ERROR_SUCCESS ? self : NULL;
     }
     for (size_t i = 0; i < parts.size(); i++) {
-        HKEY next;
-        LONG status = RegOpenKeyExA(key, parts[i].c_str(), 0, i + 1 == parts.size() ? rights : KEY_READ, &next);
-        if (key != HKEY_LOCAL_MACHINE)
-            RegCloseKey(key);
-        if (status != ERROR_SUCCESS)
-            return NULL;
-        key = next;
-    }
-    return key;
-}
-
-// Creates the key at path one component at a time; NULL on failure. The caller closes it.
-HKEY CreatePath(const std::string &path, const char *keyClass)
-{
-    HKEY key = HKEY_LOCAL_MACHINE;
-    for (const std::string &part : SplitPath(path)) {
+        REGSAM wanted = create ? KEY_ALL_ACCESS : i + 1 == parts.size() ? rights : KEY_READ;
         HKEY next;
         // Open first: re-creating an existing key without a class can wipe its class in Wine.
-        LONG status = RegOpenKeyExA(key, part.c_str(), 0, KEY_ALL_ACCESS, &next);
-        if (status != ERROR_SUCCESS)
-            status = RegCreateKeyExA(key, part.c_str(), 0, const_cast<LPSTR>(keyClass), REG_OPTION_NON_VOLATILE,
-                                     KEY_ALL_ACCESS, NULL, &next, NULL);
+        LONG status = RegOpenKeyExA(key, parts[i].c_str(), 0, wanted, &next);
+        if (status != ERROR_SUCCESS && create)
+            status = RegCreateKeyExA(key, parts[i].c_str(), 0, const_cast<LPSTR>(keyClass), REG_OPTION_NON_VOLATILE,
+                                     wanted, NULL, &next, NULL);
         if (key != HKEY_LOCAL_MACHINE)
             RegCloseKey(key);
         if (status != ERROR_SUCCESS)
@@ -70,7 +56,7 @@ HKEY CreatePath(const std::string &path, const char *keyClass)
 std::vector<std::string> EnumNames(const std::string &path, bool values)
 {
     std::vector<std::string> names;
-    HKEY key = OpenPath(path, KEY_READ);
+    HKEY key = WalkPath(path, KEY_READ);
     if (!key)
         return names;
     for (DWORD i = 0;; i++) {
@@ -111,14 +97,17 @@ void DeleteTree(HKEY parent, const char *name)
 } // namespace
 
 #ifdef _WIN32
-void RegFixtureStart()
+bool RegFixtureStart()
 {
     char path[128];
     snprintf(path, sizeof path, "Software\\QtxTest\\reg-%lu-%lu-%d", GetCurrentProcessId(), GetTickCount(), ++ScratchCount);
     ScratchPath = path;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
-                              &Scratch, NULL), ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, Scratch), ERROR_SUCCESS);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &Scratch,
+                        NULL) != ERROR_SUCCESS) {
+        Scratch = NULL;
+        return false;
+    }
+    return RegOverridePredefKey(HKEY_LOCAL_MACHINE, Scratch) == ERROR_SUCCESS;
 }
 
 void RegFixtureStop()
@@ -134,7 +123,7 @@ void RegFixtureStop()
 // Replaces the key's access list with one entry for everyone.
 bool GrantOnly(const std::string &path, DWORD rights)
 {
-    HKEY key = OpenPath(path, KEY_ALL_ACCESS);
+    HKEY key = WalkPath(path, KEY_ALL_ACCESS);
     if (!key)
         return false;
     EXPLICIT_ACCESSA access = {};
@@ -162,10 +151,11 @@ bool MarkUnreadable(const std::string &path) { return GrantOnly(path, DELETE); }
 int OpenKeyCount() { return -1; }
 
 #else
-void RegFixtureStart()
+bool RegFixtureStart()
 {
     SubstResetKernel();
     SubstResetRegistry();
+    return true;
 }
 
 void RegFixtureStop() { SubstResetRegistry(); }
@@ -180,7 +170,7 @@ int OpenKeyCount() { return SubstRegOpenHandleCount(); }
 bool SeedKey(const std::string &path, const char *keyClass)
 {
     bool existed = KeyExists(path);
-    HKEY key = CreatePath(path, keyClass);
+    HKEY key = WalkPath(path, KEY_ALL_ACCESS, true, keyClass);
     if (!key)
         return false;
     RegCloseKey(key);
@@ -196,7 +186,7 @@ bool SeedKey(const std::string &path, const char *keyClass)
 
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes)
 {
-    HKEY key = CreatePath(path, NULL);
+    HKEY key = WalkPath(path, KEY_ALL_ACCESS, true);
     if (!key)
         return false;
     // A non-zero byte after the data: the real registry adds a string's terminator that the
@@ -215,7 +205,7 @@ bool SeedText(const std::string &path, const std::string &name, const std::strin
 
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes)
 {
-    HKEY key = OpenPath(path, KEY_READ);
+    HKEY key = WalkPath(path, KEY_READ);
     if (!key)
         return false;
     DWORD size = 0;
@@ -233,7 +223,7 @@ bool ReadValue(const std::string &path, const std::string &name, DWORD *type, st
 
 bool KeyExists(const std::string &path)
 {
-    HKEY key = OpenPath(path, KEY_READ);
+    HKEY key = WalkPath(path, KEY_READ);
     if (key)
         RegCloseKey(key);
     return key != NULL;
