@@ -4,7 +4,7 @@
 
 #include "common/globals.h"
 #include "resource.h"
-#include "shared/regfixture.h"
+#include "shared/regtest.h"
 #include "substitute/subst_control.h"
 
 #include <functional>

@@ -5,7 +5,7 @@
 
 #include "common/globals.h"
 #include "resource.h"
-#include "shared/regfixture.h"
+#include "shared/regtest.h"
 #include "wine/wintest.h"
 
 #include <set>
