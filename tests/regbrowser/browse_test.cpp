@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "shared/regtest.h"
 #include "substitute/subst_control.h"
+#include "value_cases.h"
 
 #include <functional>
 #include <map>
@@ -74,45 +75,9 @@ protected:
     }
 };
 
-std::string Bytes(std::initializer_list<int> bytes)
-{
-    std::string s;
-    for (int b : bytes)
-        s += static_cast<char>(b);
-    return s;
-}
-
 TEST_F(BrowseTest, ValueOfEveryTypeFromTheRegistry)
 {
-    using namespace std::string_literals;
-    struct Case {
-        const char *name;
-        DWORD type;
-        std::string data;
-        const char *typeField, *dataField; // nullptr: not set
-    };
-    const Case cases[] = {
-        {"none", REG_NONE, "x"s, "REG_NONE: No defined value type.", nullptr},
-        {"sz", REG_SZ, "abc\0"s, "REG_SZ: A null-terminated Unicode string.", "\"abc\""},
-        {"expand", REG_EXPAND_SZ, "%TEMP%\0"s, "REG_EXPAND_SZ: A String referencing environment variables i.e. PATH.",
-         "\"%TEMP%\""},
-        {"binary", REG_BINARY, Bytes({1, 0xab, 0xff}), "REG_BINARY: Freeform binary data.", "01 ab ff "},
-        {"binary empty", REG_BINARY, ""s, "REG_BINARY: Freeform binary data.", ""},
-        {"dword", REG_DWORD, Bytes({0xff, 0xff, 0xff, 0xff}), "REG_DWORD: A 32 bit number.", "4294967295"},
-        {"big endian", REG_DWORD_BIG_ENDIAN, Bytes({0, 0, 0, 1}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", "1"},
-        {"big endian negative", REG_DWORD_BIG_ENDIAN, Bytes({0xff, 0xff, 0xff, 0xff}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", "-1"},
-        {"link", REG_LINK, "\\\0R\0\0\0"s, "REG_LINK: A Unicode symbolic link.", "\\R"},
-        {"multi", REG_MULTI_SZ, "one\0two\0\0"s, "REG_MULTI_SZ: An array of null-terminated strings.",
-         "{ \"one\"  \"two\"  }"},
-        {"resource list", REG_RESOURCE_LIST, Bytes({0x10}), "REG_RESOURCE_LIST: A device-driver resource list.", "10 "},
-        {"full descriptor", REG_FULL_RESOURCE_DESCRIPTOR, "x"s,
-         "REG_FULL_RESOURCE_DESCRIPTOR: A resource list in the hardware description.", nullptr},
-        {"code 11", 11, Bytes({1, 2, 3, 4, 5, 6, 7, 8}), "Undefine in this verion of the Halvane Registry Editor 11",
-         nullptr},
-    };
-    for (const Case &c : cases) {
+    for (const ShownValue &c : EveryTypeCases()) {
         ASSERT_TRUE(SeedValue("K", "v", c.type, c.data)) << c.name;
         SubstResetKernel();
         Recorder r = Show("K", 0);

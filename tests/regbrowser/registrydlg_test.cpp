@@ -6,6 +6,7 @@
 #include "common/globals.h"
 #include "resource.h"
 #include "shared/regtest.h"
+#include "value_cases.h"
 #include "wine/wintest.h"
 
 #include <set>
@@ -264,48 +265,15 @@ TEST_F(RegistryDlgTest, TooLongPathIsRefused)
     EXPECT_EQ(Field(IDC_REG_PATH), first + "\\" + second);
 }
 
-std::string Bytes(std::initializer_list<int> bytes)
-{
-    std::string s;
-    for (int b : bytes)
-        s += static_cast<char>(b);
-    return s;
-}
-
 TEST_F(RegistryDlgTest, ValueDisplayByType)
 {
-    using namespace std::string_literals;
-    struct Case {
-        const char *name;
-        DWORD type;
-        std::string data;
-        const char *typeField, *dataField;
-    };
-    const Case cases[] = {
-        {"a none", REG_NONE, "x"s, "REG_NONE: No defined value type.", ""},
-        {"b sz", REG_SZ, "abc\0"s, "REG_SZ: A null-terminated Unicode string.", "\"abc\""},
-        {"c expand", REG_EXPAND_SZ, "%TEMP%\0"s, "REG_EXPAND_SZ: A String referencing environment variables i.e. PATH.",
-         "\"%TEMP%\""},
-        {"d binary", REG_BINARY, Bytes({1, 0xab, 0xff}), "REG_BINARY: Freeform binary data.", "01 ab ff "},
-        {"e dword", REG_DWORD, Bytes({0xff, 0xff, 0xff, 0xff}), "REG_DWORD: A 32 bit number.", "4294967295"},
-        {"f big endian", REG_DWORD_BIG_ENDIAN, Bytes({0, 0, 0, 1}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", "1"},
-        {"g big endian -1", REG_DWORD_BIG_ENDIAN, Bytes({0xff, 0xff, 0xff, 0xff}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", "-1"},
-        {"h link", REG_LINK, "\\\0R\0x\0\0\0"s, "REG_LINK: A Unicode symbolic link.", "\\Rx"},
-        {"i multi", REG_MULTI_SZ, "one\0two\0\0"s, "REG_MULTI_SZ: An array of null-terminated strings.",
-         "{ \"one\"  \"two\"  }"},
-        {"j resource list", REG_RESOURCE_LIST, Bytes({0x10}), "REG_RESOURCE_LIST: A device-driver resource list.", "10 "},
-        {"k full descriptor", REG_FULL_RESOURCE_DESCRIPTOR, "x"s,
-         "REG_FULL_RESOURCE_DESCRIPTOR: A resource list in the hardware description.", ""},
-        {"l code 11", 11, Bytes({1, 2, 3, 4, 5, 6, 7, 8}), "Undefine in this verion of the Halvane Registry Editor 11", ""},
-    };
-    for (const Case &c : cases)
+    const std::vector<ShownValue> cases = EveryTypeCases();
+    for (const ShownValue &c : cases)
         ASSERT_TRUE(SeedValue("V", c.name, c.type, c.data)) << c.name;
     Open();
     Down("HKEY_LOCAL_MACHINE");
     Down("V");
-    for (const Case &c : cases) {
+    for (const ShownValue &c : cases) {
         HWND values = GetDlgItem(Dialog, IDC_REG_VALUES);
         char text[256] = "";
         int at = static_cast<int>(c.name[0] - 'a');
@@ -315,7 +283,7 @@ TEST_F(RegistryDlgTest, ValueDisplayByType)
         SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(IDC_REG_VALUES, LBN_DBLCLK), reinterpret_cast<LPARAM>(values));
         Pump();
         EXPECT_EQ(Field(IDC_REG_TYPE), c.typeField) << c.name;
-        EXPECT_EQ(Field(IDC_REG_DATA), c.dataField) << c.name;
+        EXPECT_EQ(Field(IDC_REG_DATA), c.dataField ? c.dataField : "") << c.name;
     }
     EXPECT_EQ(Messages(), "");
 }
