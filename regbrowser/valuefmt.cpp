@@ -125,23 +125,23 @@ void WriteQuoted(const BYTE *data, DWORD size, char *out)
 }
 
 // Linear: each item goes straight to the end of the text, never through a search for it.
-// Two items are put together in a register and stored at once; each store reaches at most
-// two bytes past its items, which the next one overwrites or the terminator covers.
+// Four items are put together in two registers and stored at once; the second store reaches
+// four bytes past them, which the next items overwrite, so the last items go one at a time.
 void WriteHexDump(const BYTE *data, DWORD size, char *out)
 {
     static const HexItems items = MakeHexItems();
     DWORD i = 0;
-    for (; i + 2 <= size; i += 2, out += 6) {
-        uint32_t first, second;
-        memcpy(&first, items.item[data[i]], 4);
-        memcpy(&second, items.item[data[i + 1]], 4);
-        uint64_t pair = static_cast<uint64_t>(first) | static_cast<uint64_t>(second) << 24;
-        memcpy(out, &pair, 7);
+    for (; size - i > 4; i += 4, out += 12) {
+        uint32_t t[4];
+        for (int k = 0; k < 4; k++)
+            memcpy(&t[k], items.item[data[i + k]], 4);
+        uint64_t low = t[0] | static_cast<uint64_t>(t[1]) << 24 | static_cast<uint64_t>(t[2]) << 48;
+        uint64_t high = t[2] >> 16 | static_cast<uint64_t>(t[3]) << 8;
+        memcpy(out, &low, 8);
+        memcpy(out + 8, &high, 8);
     }
-    if (i < size) {
+    for (; i < size; i++, out += 3)
         memcpy(out, items.item[data[i]], 4);
-        out += 3;
-    }
     *out = 0;
 }
 
