@@ -109,12 +109,13 @@ void GoDown(HWND dialog)
 
 void GoUp(HWND dialog)
 {
-    if (BrowserRoot == 0) {
-        Refuse(dialog, BROWSE_REFUSE_TOP_LEVEL);
+    BrowserStep step = BrowserGoUp();
+    if (step == BROWSE_REFUSE_TOP_LEVEL) {
+        Refuse(dialog, step);
         return;
     }
     EmptyLists(dialog);
-    if (BrowserGoUp() == BROWSE_SHOW_ROOTS) {
+    if (step == BROWSE_SHOW_ROOTS) {
         SetDlgItemTextA(dialog, IDC_REG_KEYNAME, "");
         PostMessageA(dialog, WM_APP, 0, 0);
         return;
