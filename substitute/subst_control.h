@@ -43,8 +43,16 @@ int SubstHeapLiveBlocks();
 // ---- Registry ----------------------------------------------------------------------------------
 // Empties the four roots, forgets every handle (open ones included) and every deleted key.
 void SubstResetRegistry();
+// Several registries kept apart: the registry calls and the controls here work on the selected
+// one, and the others keep their keys, values and handles untouched until selected again.
+// Registry 0 is selected at the start; one never selected before starts empty.
+void SubstRegSelect(int registry);
 // Handles opened and not yet closed, predefined roots not counted.
 int SubstRegOpenHandleCount();
+// Grows with every change made through the registry calls (a key created, a value set, a key or
+// value deleted, a class given); never goes back, not even on a reset. Equal counts mean that
+// nothing was written in between.
+uint64_t SubstRegChangeCount();
 // Makes the existing key at path below root grant KEY_READ only (or every right again).
 // false when the key is missing.
 bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly);

@@ -351,6 +351,36 @@ TEST_F(Registry, SubstituteFollowsWindowsWhereWineDiffers)
     RegCloseKey(b);
     EXPECT_EQ(SubstRegOpenHandleCount(), 0);
 }
+
+// Kept registries hold their keys and open handles apart; only writes move the change count.
+TEST_F(Registry, SelectedRegistriesStayApart)
+{
+    ASSERT_TRUE(SeedKey("InFirst", ""));
+    HKEY first;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "InFirst", 0, KEY_READ, &first), 0);
+    SubstRegSelect(7);
+    EXPECT_FALSE(KeyExists("InFirst")) << "a registry never selected starts empty";
+    EXPECT_EQ(SubstRegOpenHandleCount(), 0) << "handles belong to their registry";
+    uint64_t changes = SubstRegChangeCount();
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "InSecond", &key), 0);
+    RegCloseKey(key);
+    EXPECT_GT(SubstRegChangeCount(), changes) << "a created key is a change";
+    changes = SubstRegChangeCount();
+    EXPECT_TRUE(KeyExists("InSecond"));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "InSecond", 0, KEY_READ, &key), 0);
+    RegCloseKey(key);
+    EXPECT_EQ(SubstRegChangeCount(), changes) << "reading is no change";
+    SubstRegSelect(0);
+    EXPECT_TRUE(KeyExists("InFirst"));
+    EXPECT_FALSE(KeyExists("InSecond"));
+    EXPECT_EQ(SubstRegOpenHandleCount(), 1) << "the handle opened before is still there";
+    EXPECT_EQ(RegCloseKey(first), 0);
+    SubstRegSelect(7);
+    EXPECT_TRUE(KeyExists("InSecond")) << "kept while not selected";
+    SubstResetRegistry();
+    SubstRegSelect(0);
+}
 #endif
 
 } // namespace
