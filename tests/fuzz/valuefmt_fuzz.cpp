@@ -1,11 +1,14 @@
 // FormatValueData over any type code and any bytes: the first four input bytes are the type
 // (little-endian; the low byte alone picks among the known codes most of the time), the rest
 // is the data. The text must end within the size asked for, and the rule must say the same
-// with and without a buffer.
+// with and without a buffer, and the hex dump and the multi-string must match a plain
+// formatter's.
 #include "regbrowser/regbrowser.h"
+#include "shared/valuefmt_reference.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t length)
@@ -31,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t length)
     if (memcmp(&again, &display, sizeof display) != 0)
         abort();
     if (strnlen(text.data(), text.size()) >= text.size())
+        abort();
+    std::string bytes(data.begin(), data.end());
+    if (type == REG_BINARY && text.data() != ReferenceHex(bytes))
+        abort();
+    if (type == REG_MULTI_SZ && text.data() != ReferenceMulti(bytes))
         abort();
     return 0;
 }

@@ -1,16 +1,16 @@
 // How values are shown: every type, the mended byte order and link text, and malformed data.
 #include "regbrowser/regbrowser.h"
+#include "shared/valuefmt_reference.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
 const int Guard = 16;
-
-
 
 struct Shown {
     ValueDisplay display;
@@ -163,6 +163,44 @@ TEST(FormatValueData, ReadsNoByteBeyondSize)
         for (size_t size = 0; size <= 6; size++) {
             std::string name = "type " + std::to_string(type) + " size " + std::to_string(size);
             Format(type, std::string(size, 'z'), name.c_str());
+        }
+    }
+}
+
+// Data of a given size: nonzero bytes with zeros where the pattern puts them.
+struct Pattern {
+    const char *name;
+    bool (*zeroAt)(size_t at, size_t size, std::mt19937 &random);
+};
+
+const Pattern Patterns[] = {
+    {"random bytes", [](size_t, size_t, std::mt19937 &r) { return r() % 256 == 0; }},
+    {"strings of 1 to 40", [](size_t, size_t, std::mt19937 &r) { return r() % 20 == 0; }},
+    {"strings of one character", [](size_t at, size_t, std::mt19937 &) { return at % 2 == 1; }},
+    // Zeros as the last and first bytes of 16- and 64-byte blocks, never two together.
+    {"zeros at block edges", [](size_t at, size_t, std::mt19937 &) { return at % 32 == 15 || at % 64 == 0; }},
+    {"zeros at 64-byte block ends", [](size_t at, size_t, std::mt19937 &) { return at % 64 == 63; }},
+    // The list ends with an empty string across a 64-byte block edge.
+    {"double zero across a block edge", [](size_t at, size_t size, std::mt19937 &) {
+         size_t edge = (size / 2 + 63) / 64 * 64;
+         return at % 16 == 5 || at + 1 == edge || at == edge;
+     }},
+    {"dense zeros", [](size_t, size_t, std::mt19937 &r) { return r() % 3 == 0; }},
+};
+
+// Sizes up to 400: the hex dump goes 16 bytes at a time, the multi-string 64 bytes at a time
+// and only while 129 bytes remain, so every tail length is met after several blocks.
+TEST(FormatValueData, BlockWisePathsMatchAPlainFormatter)
+{
+    for (const Pattern &pattern : Patterns) {
+        for (size_t size = 0; size <= 400; size++) {
+            std::mt19937 random(static_cast<unsigned>(size));
+            std::string data(size, 'x');
+            for (size_t at = 0; at < size; at++)
+                data[at] = pattern.zeroAt(at, size, random) ? 0 : static_cast<char>(1 + random() % 255);
+            std::string name = std::string(pattern.name) + ", " + std::to_string(size) + " bytes";
+            EXPECT_EQ(Format(REG_BINARY, data, name.c_str()).text, ReferenceHex(data)) << name << ": hex dump";
+            EXPECT_EQ(Format(REG_MULTI_SZ, data, name.c_str()).text, ReferenceMulti(data)) << name << ": multi-string";
         }
     }
 }
