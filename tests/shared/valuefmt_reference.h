@@ -2,16 +2,16 @@
 // the block-wise paths of FormatValueData against.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 inline std::string ReferenceHex(const std::string &data)
 {
+    static const char digits[] = "0123456789abcdef";
     std::string text;
     for (unsigned char c : data) {
-        char item[4];
-        snprintf(item, sizeof item, "%02x ", c);
-        text += item;
+        text += digits[c >> 4];
+        text += digits[c & 15];
+        text += ' ';
     }
     return text;
 }
