@@ -206,18 +206,18 @@ void WriteLink(const BYTE *data, DWORD size, char *out, unsigned long long textS
 }
 
 #ifdef VALUEFMT_VECTORS
-// Sixty-four bytes at a time, with no branch that depends on where the strings end: a branch
-// per string, mispredicted as often as the lengths vary, was most of the time. The block is
-// stored whole; then for each zero in it, in order, the quote-space-space-quote goes in its
-// place and the 64 bytes after the zero are stored three further on, overwriting what the
-// block's earlier stores put there. Whatever these stores put past the block's own text, the
-// next block's stores overwrite, and so the portable code after the last block.
+// Sixty-four bytes at a time from fixed places. A loop that starts again at each string's end
+// makes every load wait until the last end is found, and with strings of tens of bytes that
+// wait was most of the time. The block is stored whole; then for each zero in it, in order,
+// quote-space-space-quote goes in its place and the 64 bytes after the zero are stored three
+// further on, over what the earlier stores put there. What these stores put past the block's
+// own text, the next block's stores overwrite, or the portable code after the last block.
 // Stops before a block whose strings end the list (a zero followed by a zero, here or as the
 // next block's first byte), which the portable code finishes.
-// Bounds: a block is read to at most 128 bytes past its start, so 129 bytes must remain. Its
-// text starts at most 5/2 of the bytes before it past the buffer's start (zeros are never
-// adjacent here), and the stores reach at most 63 + 3 * 31 + 68 bytes past that (32 zeros at
-// most), well inside the 5/2 of all the bytes that the work buffer holds.
+// Bounds: a block is read up to 128 bytes past its start, so 129 bytes must remain. Its text
+// starts at most 3 + 5/2 of the bytes before it into the buffer (zeros are never adjacent
+// here), and the stores reach at most 63 + 3 * 31 + 68 bytes further (32 zeros at most):
+// well inside the 5/2 of all the bytes that the work buffer holds.
 __attribute__((target("avx2"))) const BYTE *WriteStringBlocks(const BYTE *data, const BYTE *end, char **out)
 {
     const __m256i zero = _mm256_setzero_si256();
