@@ -1,5 +1,6 @@
 // Test-side controls of the substitute layer: register fake modules, read the in-memory
-// profile, see the message boxes and cursors the product asked for, make the heap fail.
+// profile, see the message boxes and cursors the product asked for, make the heap fail, shape
+// and inspect the registry.
 #pragma once
 
 #include "substitute/winsub.h"
@@ -38,3 +39,14 @@ const std::vector<HCURSOR> &SubstCursorHistory();
 void SubstHeapFailAfter(int successes);
 // Blocks allocated and not freed, over all heaps.
 int SubstHeapLiveBlocks();
+
+// ---- Registry ----------------------------------------------------------------------------------
+// Empties the four roots, forgets every handle (open ones included) and every deleted key.
+void SubstResetRegistry();
+// Handles opened and not yet closed, predefined roots not counted.
+int SubstRegOpenHandleCount();
+// Makes the existing key at path below root grant KEY_READ only (or every right again).
+// false when the key is missing.
+bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly);
+// Gives the existing key at path below root a class text; false when the key is missing.
+bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass);

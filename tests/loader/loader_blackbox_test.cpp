@@ -104,18 +104,6 @@ TEST_F(LoaderTest, PreparedDisplayTogglesAndCloses)
     EXPECT_EQ(Calls(), expected);
 }
 
-TEST_F(LoaderTest, PresentWithoutPreparationNeverRestores)
-{
-    ChildProcess child = Start("2");
-    HWND window = WaitForMainWindow(child);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(WaitForProfile("1"));
-    Command(window, 40002);
-    EXPECT_EQ(WaitChild(child), 0u);
-    EXPECT_EQ(Profile(), "0");
-    EXPECT_EQ(Calls(), Names{"FindHalvaneHardware"});
-}
-
 TEST_F(LoaderTest, NoHardwareExitsWithoutWindow)
 {
     ChildProcess child = Start("0");
@@ -144,19 +132,41 @@ TEST_F(LoaderTest, DriverRefusalIsReportedAndRestoredAtExit)
     EXPECT_EQ(Calls(), expected);
 }
 
-TEST_F(LoaderTest, MissingLibraryStillSwitchesOn)
+// Starts that switch the HAL on and end with Close: exit 0, the profile back at "0".
+TEST_F(LoaderTest, StartsOnAndClosesCleanly)
 {
-    std::string exe = scratch + "QTXILOAD.EXE";
-    ASSERT_TRUE(CopyFileA((ProgramDir() + "QTXILOAD.EXE").c_str(), exe.c_str(), FALSE));
-    ChildProcess child = Start("0x0001", exe);
-    HWND window = WaitForMainWindow(child);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(WaitForProfile("1"));
-    Command(window, 40002);
-    EXPECT_EQ(WaitChild(child), 0u);
-    EXPECT_EQ(Profile(), "0");
-    EXPECT_TRUE(Calls().empty());
-    DeleteFileA(exe.c_str());
+    struct Case {
+        const char *name;
+        const char *flags;
+        bool withoutLibrary;
+        Names calls;
+    };
+    const Case cases[] = {
+        {"present without preparation: never restored", "2", false, {"FindHalvaneHardware"}},
+        {"preparation with unrelated library bits", "0x0101", false,
+         {"FindHalvaneHardware", "Get565Status", "PrepareDisplay_32", "RestoreDisplay_32"}},
+        {"library missing: switched on without detection", "0x0001", true, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(logPath.c_str());
+        SetProfile("unset");
+        std::string exe;
+        if (c.withoutLibrary) {
+            exe = scratch + "QTXILOAD.EXE";
+            ASSERT_TRUE(CopyFileA((ProgramDir() + "QTXILOAD.EXE").c_str(), exe.c_str(), FALSE));
+        }
+        ChildProcess child = Start(c.flags, exe);
+        HWND window = WaitForMainWindow(child);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(WaitForProfile("1"));
+        Command(window, 40002);
+        EXPECT_EQ(WaitChild(child), 0u);
+        EXPECT_EQ(Profile(), "0");
+        EXPECT_EQ(Calls(), c.calls);
+        if (!exe.empty())
+            DeleteFileA(exe.c_str());
+    }
 }
 
 TEST_F(LoaderTest, SecondInstanceLeavesFirstAndProfileAlone)

@@ -1,0 +1,58 @@
+// Drives a running QTXILOAD.EXE from outside, for scripts:
+//   qtxpoke wait     wait (at most 20 s) until the loader's window exists
+//   qtxpoke popup    open the icon's popup menu as a right click on the icon would
+//   qtxpoke close    dismiss an open menu, then choose Close
+// Exit code 0 on success, 1 when the loader (or its menu) did not appear in time.
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+static HWND FindLoader(void)
+{
+    return FindWindowA("QTXILoadWClass", "Halvane interceptor loader");
+}
+
+static bool Poll(bool (*cond)(void), DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!cond()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+static bool LoaderUp(void) { return FindLoader() != NULL; }
+
+static bool MenuUp(void)
+{
+    HWND menu = FindWindowA("#32768", NULL);
+    return menu && IsWindowVisible(menu);
+}
+
+int main(int argc, char **argv)
+{
+    const char *verb = argc > 1 ? argv[1] : "";
+    if (!Poll(LoaderUp, 20000)) {
+        fprintf(stderr, "qtxpoke: the loader is not running\n");
+        return 1;
+    }
+    HWND loader = FindLoader();
+    if (strcmp(verb, "wait") == 0)
+        return 0;
+    if (strcmp(verb, "popup") == 0) {
+        SetCursorPos(14, 32); // over the icon in the tray window at the top left
+        PostMessageA(loader, WM_USER + 101, 102, WM_RBUTTONDOWN);
+        return Poll(MenuUp, 10000) ? 0 : 1;
+    }
+    if (strcmp(verb, "close") == 0) {
+        // The default procedure ends the menu that the window tracks.
+        SendMessageA(loader, WM_CANCELMODE, 0, 0);
+        PostMessageA(loader, WM_COMMAND, 40002, 0);
+        return 0;
+    }
+    fprintf(stderr, "usage: qtxpoke wait|popup|close\n");
+    return 2;
+}
