@@ -27,3 +27,6 @@ void TrayPopup(HWND window, WPARAM iconId, LPARAM mouseMessage);
 BOOL LoadTrayMenu(HMENU *menu, HMENU *popup);
 // Menu commands; FALSE for an id that is not ours.
 BOOL TrayCommand(HWND window, WORD id);
+
+// The About box: the version over the logo, drawn scaled over the whole dialog on every paint.
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -89,7 +89,7 @@ BOOL TrayCommand(HWND window, WORD id)
         DialogBoxParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0);
         return TRUE;
     case IDM_ABOUT:
-        // The About box opens here once it exists.
+        DialogBoxParamA(AppInstance, "AboutDlg", NULL, AboutDlgProc, 0);
         return TRUE;
     }
     return FALSE;

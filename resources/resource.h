@@ -16,6 +16,10 @@
 #define TRAY_ICON_ID 102
 #define WM_TRAYNOTIFY (0x400 + 101)
 
+// About box
+#define IDC_ABOUT_VERSION 1000
+#define IDC_ABOUT_FRAME 1001
+
 // Setup dialog "MAINDLG"
 #define IDC_HINT_HELP 1002
 #define IDC_HINT_ADD 1004
