@@ -582,14 +582,31 @@ TEST_F(HintDialogTest, EditOkLeavesADescriptionTooLongToReadAlone)
     EXPECT_EQ(RecordValues("Demo"), (Values{{"Description", Long2000}, {"Need3DOn2D", "0"}}));
 }
 
-TEST_F(HintDialogTest, EditPastTheLastRecordShowsNothingAndWritesNothing)
+TEST_F(HintDialogTest, EditThatCannotOpenItsRecordShowsNothingAndWritesNothing)
 {
-    SeedRecord("Demo", {{"Description", "racing"}, {"Need3DOn2D", "0"}});
-    for (LONG position : {1, 5, -1}) {
-        SCOPED_TRACE(position);
+    const char *gone = "The selected application is no longer in the registry.";
+    const char *locked = "The registry entry of the selected application cannot be opened for changing.";
+    struct Case {
+        const char *name;
+        LONG position;
+        bool readOnly;
+        const char *message;
+    } cases[] = {
+        {"past the last record", 1, false, gone},
+        {"far past", 5, false, gone},
+        {"no selection", -1, false, gone},
+        {"record grants read access only", 0, true, locked},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearRecords();
+        SeedRecord("Demo", {{"Description", "racing"}, {"Need3DOn2D", "0"}});
+        if (c.readOnly) {
+            ASSERT_TRUE(MarkRecordReadOnly("Demo"));
+        }
         std::vector<std::string> texts;
         bool editShown = false;
-        INT_PTR result = RunEdit(position, {[&] {
+        INT_PTR result = RunEdit(c.position, {[&] {
             editShown = editShown || ShownDialog(IDC_EDIT_DESCRIPTION) != NULL;
             HWND box = ShownMessageBox();
             if (!box)
@@ -600,7 +617,7 @@ TEST_F(HintDialogTest, EditPastTheLastRecordShowsNothingAndWritesNothing)
         }});
         EXPECT_EQ(result, 1);
         EXPECT_FALSE(editShown);
-        EXPECT_TRUE(Contains(texts, "The selected application is no longer in the registry."));
+        EXPECT_TRUE(Contains(texts, c.message));
         EXPECT_EQ(RecordNames(), Lines{"Demo"});
         EXPECT_EQ(RecordValues("Demo"), (Values{{"Description", "racing"}, {"Need3DOn2D", "0"}}));
     }

@@ -1,103 +1,49 @@
 #include "dialogtest.h"
 
-#include "hints/hintstore.h"
+#include "shared/regfixture.h"
 
 #include <gtest/gtest.h>
 
 
-static void DeleteTree(HKEY parent, const char *name)
+static const std::string HintsPath = "SOFTWARE\\Quarnell\\Halvane\\App hints";
+
+static void StartWithProductKey()
 {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        char child[260];
-        while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS)
-            DeleteTree(key, child);
-        RegCloseKey(key);
-    }
-    RegDeleteKeyA(parent, name);
+    EXPECT_TRUE(RegFixtureStart());
+    EXPECT_TRUE(SeedKey("SOFTWARE\\Quarnell\\Halvane"));
 }
 
-ScratchRegistry::ScratchRegistry()
-{
-    path = "Software\\QtxTest\\dialogs-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &root), ERROR_SUCCESS);
-    EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, root), ERROR_SUCCESS);
-    HKEY product;
-    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, &product), ERROR_SUCCESS);
-    RegCloseKey(product);
-}
-
-ScratchRegistry::~ScratchRegistry()
-{
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
-    RegCloseKey(root);
-    DeleteTree(HKEY_CURRENT_USER, path.c_str());
-    HKEY tests;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\QtxTest", 0, KEY_READ, &tests) == ERROR_SUCCESS) {
-        char child[260];
-        bool empty = RegEnumKeyA(tests, 0, child, sizeof child) != ERROR_SUCCESS;
-        RegCloseKey(tests);
-        if (empty)
-            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QtxTest");
-    }
-}
+ScratchRegistry::ScratchRegistry() { StartWithProductKey(); }
+ScratchRegistry::~ScratchRegistry() { RegFixtureStop(); }
 
 void ClearRecords()
 {
-    DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane\\App hints");
+    RegFixtureStop();
+    StartWithProductKey();
 }
 
 void SeedRecord(const std::string &name, const Values &values)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (APP_HINTS_KEY + name).c_str(), &key), ERROR_SUCCESS) << name;
+    EXPECT_TRUE(SeedKey(HintsPath + "\\" + name)) << name;
     for (const auto &v : values)
-        RegSetValueExA(key, v.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(v.second.c_str()),
-                       static_cast<DWORD>(v.second.size() + 1));
-    RegCloseKey(key);
+        EXPECT_TRUE(SeedText(HintsPath + "\\" + name, v.first, v.second)) << name << " " << v.first;
 }
 
-std::vector<std::string> RecordNames()
-{
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    char name[260];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; i++)
-        names.push_back(name);
-    RegCloseKey(key);
-    return names;
-}
-
-bool RecordExists(const std::string &name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (APP_HINTS_KEY + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+std::vector<std::string> RecordNames() { return SubkeyNames(HintsPath); }
 
 Values RecordValues(const std::string &name)
 {
     Values values;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (APP_HINTS_KEY + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return values;
-    for (DWORD i = 0;; i++) {
-        char valueName[260];
-        DWORD nameSize = sizeof valueName;
-        std::vector<BYTE> data(4096);
-        DWORD dataSize = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key, i, valueName, &nameSize, NULL, NULL, data.data(), &dataSize) != ERROR_SUCCESS)
-            break;
-        std::string text(reinterpret_cast<const char *>(data.data()), dataSize);
-        values[valueName] = text.substr(0, text.find('\0'));
+    for (const auto &valueName : ValueNames(HintsPath + "\\" + name)) {
+        DWORD type;
+        std::string bytes;
+        if (ReadValue(HintsPath + "\\" + name, valueName, &type, &bytes))
+            values[valueName] = bytes.substr(0, bytes.find('\0'));
     }
-    RegCloseKey(key);
     return values;
 }
+
+bool MarkRecordReadOnly(const std::string &name) { return MarkReadOnly(HintsPath + "\\" + name); }
 
 std::vector<std::string> ListLines(HWND list)
 {

@@ -8,22 +8,14 @@
 #include <string>
 #include <vector>
 
-// Redirects HKEY_LOCAL_MACHINE of this process to a fresh key below HKEY_CURRENT_USER, with the
-// product key "SOFTWARE\Quarnell\Halvane" in it; the destructor removes the redirection and the
-// whole scratch tree.
-class ScratchRegistry {
-public:
+// The registry under test (shared/regfixture.h) with the product key "SOFTWARE\Quarnell\Halvane"
+// in it, for the lifetime of the object.
+struct ScratchRegistry {
     ScratchRegistry();
     ~ScratchRegistry();
-    ScratchRegistry(const ScratchRegistry &) = delete;
-    ScratchRegistry &operator=(const ScratchRegistry &) = delete;
-
-private:
-    std::string path;
-    HKEY root = NULL;
 };
 
-// Removes AppHintsKey with every record in it.
+// Starts the registry under test afresh: the product key and nothing else.
 void ClearRecords();
 
 // One record as the registry holds it; a value that is missing is absent from the map.
@@ -34,7 +26,8 @@ void SeedRecord(const std::string &name, const Values &values);
 std::vector<std::string> RecordNames();
 // The REG_SZ-or-other values of one record, each as its bytes up to the first zero.
 Values RecordValues(const std::string &name);
-bool RecordExists(const std::string &name);
+// Lets the record grant KEY_READ only.
+bool MarkRecordReadOnly(const std::string &name);
 
 // The lines of a list box of this process, and its selection.
 std::vector<std::string> ListLines(HWND list);
