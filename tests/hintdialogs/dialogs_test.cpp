@@ -33,6 +33,28 @@ void PumpDialog(HWND dialog)
     }
 }
 
+// What a message box showed, filled in by the step that answers it.
+struct BoxSeen {
+    HWND owner = NULL;
+    std::string caption;
+    std::vector<std::string> texts;
+};
+
+// A step that reads the message box that is shown and answers it with OK.
+Step AnswerMessageBox(BoxSeen &seen)
+{
+    return [&seen] {
+        HWND box = ShownMessageBox();
+        if (!box)
+            return false;
+        seen.owner = GetWindow(box, GW_OWNER);
+        seen.caption = WindowText(box);
+        seen.texts = ChildTexts(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+    };
+}
+
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 void Key(HWND dialog, int controlId, WPARAM key) { PostMessageA(GetDlgItem(dialog, controlId), WM_KEYDOWN, key, 0); }
 void CloseBox(HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -153,23 +175,11 @@ TEST_F(HintDialogTest, FlipWithoutSelectionAsksAndChangesNothing)
         if (!empty)
             SeedRecord("Alpha", {{"Need3DOn2D", "1"}});
         HWND setup = OpenSetup();
-        HWND owner = NULL;
-        std::string caption;
-        std::vector<std::string> texts;
-        WhileModal([&] { Command(setup, IDC_HINT_FLIP); },
-                   {[&] {
-                       HWND box = ShownMessageBox();
-                       if (!box)
-                           return false;
-                       owner = GetWindow(box, GW_OWNER);
-                       caption = WindowText(box);
-                       texts = ChildTexts(box);
-                       PostMessageA(box, WM_COMMAND, IDOK, 0);
-                       return true;
-                   }});
-        EXPECT_EQ(owner, setup);
-        EXPECT_EQ(caption, "Registry Utility");
-        EXPECT_TRUE(Contains(texts, "Please select an item from the list box"));
+        BoxSeen box;
+        WhileModal([&] { Command(setup, IDC_HINT_FLIP); }, {AnswerMessageBox(box)});
+        EXPECT_EQ(box.owner, setup);
+        EXPECT_EQ(box.caption, "Registry Utility");
+        EXPECT_TRUE(Contains(box.texts, "Please select an item from the list box"));
         if (!empty) {
             EXPECT_EQ(RecordValues("Alpha")["Need3DOn2D"], "1");
         }
@@ -316,26 +326,18 @@ TEST_F(HintDialogTest, EditOfAVanishedRecordSaysSoAndWritesNothing)
     HWND setup = OpenSetup();
     Select(setup, 1);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"); // behind the dialog's back
-    HWND owner = NULL;
-    std::string caption;
-    std::vector<std::string> texts;
+    BoxSeen box;
+    Step answer = AnswerMessageBox(box);
     bool editShown = false;
     WhileModal([&] { Command(setup, IDC_HINT_EDIT); },
                {[&] {
                    editShown = editShown || ShownDialog(IDC_EDIT_DESCRIPTION) != NULL;
-                   HWND box = ShownMessageBox();
-                   if (!box)
-                       return false;
-                   owner = GetWindow(box, GW_OWNER);
-                   caption = WindowText(box);
-                   texts = ChildTexts(box);
-                   PostMessageA(box, WM_COMMAND, IDOK, 0);
-                   return true;
+                   return answer();
                }});
     EXPECT_FALSE(editShown);
-    EXPECT_EQ(owner, setup);
-    EXPECT_EQ(caption, "Halvane D3D Setup");
-    EXPECT_TRUE(Contains(texts, "The selected application is no longer in the registry."));
+    EXPECT_EQ(box.owner, setup);
+    EXPECT_EQ(box.caption, "Halvane D3D Setup");
+    EXPECT_TRUE(Contains(box.texts, "The selected application is no longer in the registry."));
     EXPECT_EQ(RecordNames(), Lines{"Alpha"});
     EXPECT_EQ(RecordValues("Alpha"), (Values{{"Description", "a"}, {"Need3DOn2D", "0"}}));
     EXPECT_EQ(SetupLines(setup), Lines{"Alpha\ta\tOff"});
@@ -440,9 +442,9 @@ TEST_F(HintDialogTest, AddRefusesUnusableNamesAndKeepsTheInput)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        HWND add = NULL, owner = NULL;
-        std::string caption, nameAfter, descriptionAfter;
-        std::vector<std::string> texts;
+        HWND add = NULL;
+        BoxSeen box;
+        std::string nameAfter, descriptionAfter;
         INT_PTR result = RunAdd({
             [&] {
                 if (!(add = ShownDialog(IDC_ADD_NAME)))
@@ -452,16 +454,7 @@ TEST_F(HintDialogTest, AddRefusesUnusableNamesAndKeepsTheInput)
                 Click(add, IDOK);
                 return true;
             },
-            [&] {
-                HWND box = ShownMessageBox();
-                if (!box)
-                    return false;
-                owner = GetWindow(box, GW_OWNER);
-                caption = WindowText(box);
-                texts = ChildTexts(box);
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                return true;
-            },
+            AnswerMessageBox(box),
             [&] {
                 if (ShownMessageBox() || !ShownDialog(IDC_ADD_NAME))
                     return false;
@@ -472,9 +465,9 @@ TEST_F(HintDialogTest, AddRefusesUnusableNamesAndKeepsTheInput)
             },
         });
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(owner, add);
-        EXPECT_EQ(caption, "Halvane D3D Setup");
-        EXPECT_TRUE(Contains(texts, c.message));
+        EXPECT_EQ(box.owner, add);
+        EXPECT_EQ(box.caption, "Halvane D3D Setup");
+        EXPECT_TRUE(Contains(box.texts, c.message));
         EXPECT_EQ(nameAfter, c.typedName);
         EXPECT_EQ(descriptionAfter, "racing");
         EXPECT_TRUE(RecordNames().empty());
@@ -604,20 +597,17 @@ TEST_F(HintDialogTest, EditThatCannotOpenItsRecordShowsNothingAndWritesNothing)
         if (c.readOnly) {
             ASSERT_TRUE(MarkRecordReadOnly("Demo"));
         }
-        std::vector<std::string> texts;
+        BoxSeen box;
+        Step answer = AnswerMessageBox(box);
         bool editShown = false;
         INT_PTR result = RunEdit(c.position, {[&] {
             editShown = editShown || ShownDialog(IDC_EDIT_DESCRIPTION) != NULL;
-            HWND box = ShownMessageBox();
-            if (!box)
-                return false;
-            texts = ChildTexts(box);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return true;
+            return answer();
         }});
         EXPECT_EQ(result, 1);
         EXPECT_FALSE(editShown);
-        EXPECT_TRUE(Contains(texts, c.message));
+        EXPECT_EQ(box.caption, "Halvane D3D Setup");
+        EXPECT_TRUE(Contains(box.texts, c.message));
         EXPECT_EQ(RecordNames(), Lines{"Demo"});
         EXPECT_EQ(RecordValues("Demo"), (Values{{"Description", "racing"}, {"Need3DOn2D", "0"}}));
     }
@@ -657,30 +647,24 @@ struct HelpWatch {
     DWORD viewer = 0;
 };
 
-BOOL CALLBACK AnswerHelpQuestion(HWND window, LPARAM param)
-{
-    HelpWatch &watch = *reinterpret_cast<HelpWatch *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[16] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() || strcmp(cls, "#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    for (const auto &text : ChildTexts(window))
-        if (text.find("qtxhelp.hlp") != std::string::npos) {
-            watch.viewer = pid;
-            watch.answered = true;
-            PostMessageA(window, WM_COMMAND, IDNO, 0);
-            return FALSE;
-        }
-    return TRUE;
-}
-
 DWORD WINAPI WatchHelpViewer(LPVOID param)
 {
     HelpWatch &watch = *static_cast<HelpWatch *>(param);
     for (int i = 0; i < 500 && !watch.answered; i++) {
-        EnumWindows(AnswerHelpQuestion, reinterpret_cast<LPARAM>(&watch));
+        for (HWND box : VisibleDialogs()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(box, &pid);
+            if (pid == GetCurrentProcessId())
+                continue;
+            std::vector<std::string> texts = ChildTexts(box);
+            if (std::any_of(texts.begin(), texts.end(),
+                            [](const std::string &t) { return t.find("qtxhelp.hlp") != std::string::npos; })) {
+                watch.viewer = pid;
+                watch.answered = true;
+                PostMessageA(box, WM_COMMAND, IDNO, 0);
+                break;
+            }
+        }
         Sleep(10);
     }
     return 0;

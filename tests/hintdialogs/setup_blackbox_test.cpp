@@ -114,30 +114,14 @@ void SetControlText(HWND dialog, int id, const char *text)
     SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-struct DialogSearch {
-    DWORD pid;
-    int controlId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogs(HWND window, LPARAM param)
-{
-    DialogSearch &s = *reinterpret_cast<DialogSearch *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[16] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == s.pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, s.controlId))
-        s.found.push_back(window);
-    return TRUE;
-}
-
 // The visible dialogs of the process that hold a control with the id.
 std::vector<HWND> Dialogs(DWORD pid, int controlId)
 {
-    DialogSearch s = {pid, controlId, {}};
-    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> found;
+    for (HWND d : VisibleDialogs(pid))
+        if (GetDlgItem(d, controlId))
+            found.push_back(d);
+    return found;
 }
 
 HWND WaitForDialog(DWORD pid, int controlId)
