@@ -39,3 +39,15 @@
 #define IDC_EDIT_COMPOSITING 1015
 #define IDC_EDIT_NAME 1016
 #define IDC_EDIT_DESCRIPTION 1017
+
+// Registry browser dialog "REGISTRYDLG"
+#define IDC_REG_KEYNAME 101
+#define IDC_REG_VALUES 103
+#define IDC_REG_ACL 104
+#define IDC_REG_TYPE 106
+#define IDC_REG_DATA 107
+#define IDC_REG_CLASS 109
+#define IDC_REG_KEYS 110
+#define IDC_REG_DOWN 111
+#define IDC_REG_UP 112
+#define IDC_REG_PATH 116

@@ -48,5 +48,11 @@ int SubstRegOpenHandleCount();
 // Makes the existing key at path below root grant KEY_READ only (or every right again).
 // false when the key is missing.
 bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly);
+// Makes the existing key at path below root grant no right at all (or its rights again):
+// every opening fails with 5. It can still be deleted.
+bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
+// Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
+// is called with 0 or the registry is reset.
+void SubstRegFailQueryInfo(LONG code);
 // Gives the existing key at path below root a class text; false when the key is missing.
 bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass);

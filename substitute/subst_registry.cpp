@@ -49,6 +49,7 @@ struct Key {
     std::string keyClass;
     Key *parent = nullptr;
     bool readOnly = false;
+    bool unreadable = false;
     bool deleted = false;
     uint64_t writeTime = 0;
     RankedMap<Key> children;
@@ -67,6 +68,7 @@ Key *Roots[4];
 std::unordered_map<uintptr_t, Handle> Handles;
 uintptr_t NextHandle = 0x1000;
 uint64_t WriteClock;
+LONG QueryInfoFailure;
 
 const REGSAM ALL_RIGHTS = KEY_ALL_ACCESS;
 const REGSAM READ_ONLY_RIGHTS = KEY_READ;
@@ -91,7 +93,7 @@ void EnsureRoots()
         root = NewKey("", nullptr);
 }
 
-REGSAM Grant(const Key *key) { return key->readOnly ? READ_ONLY_RIGHTS : ALL_RIGHTS; }
+REGSAM Grant(const Key *key) { return key->unreadable ? 0 : key->readOnly ? READ_ONLY_RIGHTS : ALL_RIGHTS; }
 
 int RootIndex(HKEY key)
 {
@@ -239,6 +241,7 @@ void SubstResetRegistry()
     for (Key *&root : Roots)
         root = nullptr;
     NextHandle = 0x1000;
+    QueryInfoFailure = ERROR_SUCCESS;
     EnsureRoots();
 }
 
@@ -252,6 +255,17 @@ bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly)
     key->readOnly = readOnly;
     return true;
 }
+
+bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable)
+{
+    Key *key = FindRootPath(root, path);
+    if (!key)
+        return false;
+    key->unreadable = unreadable;
+    return true;
+}
+
+void SubstRegFailQueryInfo(LONG code) { QueryInfoFailure = code; }
 
 bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass)
 {
@@ -380,6 +394,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
         return status;
     if (reserved || (keyClass && !classSize))
         return ERROR_INVALID_PARAMETER;
+    if (QueryInfoFailure != ERROR_SUCCESS)
+        return QueryInfoFailure;
     const Key *k = h.key;
     status = ERROR_SUCCESS;
     if (classSize) {

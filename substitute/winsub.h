@@ -273,3 +273,15 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 
 // Releases a handle; 0 for a predefined root (nothing happens), 6 for an unknown handle.
 LONG WINAPI RegCloseKey(HKEY key);
+
+// ---- Text conversion -------------------------------------------------------------------------
+typedef char16_t WCHAR;
+typedef const WCHAR *LPCWSTR;
+typedef BOOL *LPBOOL;
+#define CP_ACP 0
+// The ANSI code page of this build is fixed: each UTF-16 unit below 0x100 becomes that byte and
+// every other unit '?'. Converts count units (-1: up to and with the terminating zero) into at
+// most size bytes; size 0 asks for the number of bytes needed. 0 and last error 122 when out is
+// too small, 87 for a bad argument. Flags, default character and its flag are ignored.
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int count, LPSTR out, int size,
+                               LPCSTR defaultChar, LPBOOL usedDefault);

@@ -120,13 +120,14 @@ void RegFixtureStop()
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QtxTest"); // only when no other test still uses it
 }
 
-bool MarkReadOnly(const std::string &path)
+// Replaces the key's access list with one entry for everyone.
+bool GrantOnly(const std::string &path, DWORD rights)
 {
     HKEY key = WalkPath(path, KEY_ALL_ACCESS);
     if (!key)
         return false;
     EXPLICIT_ACCESSA access = {};
-    access.grfAccessPermissions = KEY_READ;
+    access.grfAccessPermissions = rights;
     access.grfAccessMode = SET_ACCESS;
     access.grfInheritance = NO_INHERITANCE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
@@ -143,6 +144,10 @@ bool MarkReadOnly(const std::string &path)
     return ok;
 }
 
+bool MarkReadOnly(const std::string &path) { return GrantOnly(path, KEY_READ); }
+
+bool MarkUnreadable(const std::string &path) { return GrantOnly(path, DELETE); }
+
 int OpenKeyCount() { return -1; }
 
 #else
@@ -156,6 +161,8 @@ bool RegFixtureStart()
 void RegFixtureStop() { SubstResetRegistry(); }
 
 bool MarkReadOnly(const std::string &path) { return SubstRegSetReadOnly(HKEY_LOCAL_MACHINE, path.c_str(), true); }
+
+bool MarkUnreadable(const std::string &path) { return SubstRegSetUnreadable(HKEY_LOCAL_MACHINE, path.c_str(), true); }
 
 int OpenKeyCount() { return SubstRegOpenHandleCount(); }
 #endif

@@ -26,6 +26,9 @@ bool SeedText(const std::string &path, const std::string &name, const std::strin
 // Makes the existing key grant KEY_READ only (natively the substitute's mark, under Wine an
 // access list). Deleting the scratch tree still works afterwards.
 bool MarkReadOnly(const std::string &path);
+// Makes the existing key grant no reading at all: opening it for KEY_READ fails with 5. Give
+// it no subkeys; deleting the scratch tree still works afterwards.
+bool MarkUnreadable(const std::string &path);
 
 // Reads a value's type and raw bytes; false when the key or value is missing.
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes);
