@@ -181,3 +181,27 @@ std::vector<std::string> ChildTexts(HWND window)
     EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
+
+struct DialogSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+static BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
+{
+    DialogSearch &s = *reinterpret_cast<DialogSearch *>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if ((s.pid == 0 || pid == s.pid) && strcmp(cls, "#32770") == 0 && IsWindowVisible(window))
+        s.found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> VisibleDialogs(DWORD pid)
+{
+    DialogSearch s = {pid, {}};
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
