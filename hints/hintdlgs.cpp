@@ -33,6 +33,8 @@ static void AddOk(HWND dialog)
         return;
     case CREATE_HINT_OK:
     case CREATE_HINT_NO_PRODUCT_KEY:
+    case CREATE_HINT_REFUSED:
+        // The refill of the setup list shows what the registry now holds.
         break;
     }
     EndDialog(dialog, 1);

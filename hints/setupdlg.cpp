@@ -2,6 +2,7 @@
 #include "common/globals.h"
 #include "hints/hintdialogs.h"
 #include "hints/hintstore.h"
+#include "regbrowser/regbrowser.h"
 #include "resource.h"
 
 HWND EditRequestingDialog;
@@ -67,11 +68,10 @@ static void FlipHint(HWND dialog)
     RefreshHintList(dialog);
 }
 
-// The read-only registry browser. Not wired yet: the command is accepted and does nothing
-// until the browser dialog is part of the program.
-static void OpenRegistryBrowser(HWND dialog)
+// The browser only reads: the hint list is not refilled after it.
+static void OpenRegistryBrowser(void)
 {
-    (void)dialog;
+    DialogBoxParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0);
 }
 
 static INT_PTR SetupCommand(HWND dialog, WORD id, WORD notification)
@@ -87,7 +87,7 @@ static INT_PTR SetupCommand(HWND dialog, WORD id, WORD notification)
         DeleteHint(dialog);
         break;
     case IDC_HINT_BROWSE:
-        OpenRegistryBrowser(dialog);
+        OpenRegistryBrowser();
         break;
     case IDC_HINT_LIST:
         // Posted, so that the flip runs after the list box has selected the line under the pointer.

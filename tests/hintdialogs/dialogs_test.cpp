@@ -348,9 +348,17 @@ TEST_F(HintDialogTest, BrowseDoesNotRefill)
     SeedRecord("Alpha", {});
     HWND setup = OpenSetup();
     SeedRecord("Beta", {});
-    // The browser is not part of the program yet: the command opens nothing. Once it is, a
-    // step that closes it belongs here.
-    WhileModal([&] { Command(setup, IDC_HINT_BROWSE); }, {});
+    bool browserShown = false;
+    WhileModal([&] { Command(setup, IDC_HINT_BROWSE); },
+               {[&] {
+                   HWND browser = ShownDialog(IDC_REG_KEYS);
+                   if (!browser)
+                       return false;
+                   browserShown = true;
+                   CloseBox(browser);
+                   return true;
+               }});
+    EXPECT_TRUE(browserShown);
     EXPECT_EQ(SetupLines(setup), Lines{"Alpha\tnone\tOff"});
 }
 

@@ -137,7 +137,7 @@ TEST_F(HintStore, CreateIntoAReadOnlyRecordReportsNothingWritten)
 {
     ASSERT_TRUE(SeedText(Record("RO"), "Description", "kept"));
     ASSERT_TRUE(MarkReadOnly(Record("RO")));
-    EXPECT_NE(CreateAppHint("RO", "new"), CREATE_HINT_OK);
+    EXPECT_EQ(CreateAppHint("RO", "new"), CREATE_HINT_REFUSED);
     EXPECT_NO_OPEN_KEYS("CreateAppHint");
     EXPECT_EQ(Stored(Record("RO"), "Description"), Z("kept"));
     EXPECT_EQ(Stored(Record("RO"), "Need3DOn2D"), "<missing>");
