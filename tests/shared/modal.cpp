@@ -1,6 +1,7 @@
 #include "shared/modal.h"
 
 #include "resource.h"
+#include "shared/regfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +32,6 @@ std::vector<std::string> ListLines(HWND list)
         lines.push_back(Narrow(line));
     }
     return lines;
-}
-
-std::string Join(const std::vector<std::string> &items, const char *separator)
-{
-    std::string all;
-    for (size_t i = 0; i < items.size(); i++)
-        all += (i ? separator : "") + items[i];
-    return all;
 }
 
 static BOOL CALLBACK CollectDialog(HWND window, LPARAM param)

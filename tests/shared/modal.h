@@ -10,7 +10,6 @@
 
 std::string ControlText(HWND window);
 std::vector<std::string> ListLines(HWND list);
-std::string Join(const std::vector<std::string> &items, const char *separator = "|");
 
 // The visible dialog of this thread that holds a control with the id, or NULL.
 HWND ShownDialog(int controlId);

@@ -36,5 +36,13 @@ std::vector<std::string> ValueNames(const std::string &path);
 // Key handles open beyond the predefined roots; -1 under Wine, which cannot count them.
 int OpenKeyCount();
 
+inline std::string Join(const std::vector<std::string> &items, const char *separator = "|")
+{
+    std::string all;
+    for (size_t i = 0; i < items.size(); i++)
+        all += (i ? separator : "") + items[i];
+    return all;
+}
+
 // Written after test buffers, so that an overflow fails the test.
 const unsigned char GUARD_BYTE = 0xbd;
