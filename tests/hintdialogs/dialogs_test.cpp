@@ -6,6 +6,9 @@
 #include "resource.h"
 #include "shared/modal.h"
 #include "shared/regtest.h"
+#include "wine/wintest.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -358,6 +361,44 @@ TEST_F(HintDialogTest, TwoEditDialogsKeepTheirOwnRecords)
     SendDlgItemMessageA(first, IDC_EDIT_COMPOSITING, BM_SETCHECK, BST_UNCHECKED, 0);
     Command(first, IDOK);
     EXPECT_EQ(Records(), "Alpha{Description=first,Need3DOn2D=0} Beta{Description=second,Need3DOn2D=1}");
+}
+
+// The help viewer (its own process) asks about the missing file and holds this thread until it
+// is answered; a second thread answers it.
+DWORD HelpViewer;
+
+DWORD WINAPI AnswerHelpViewer(LPVOID)
+{
+    for (int i = 0; i < 500 && !HelpViewer; i++, Sleep(10))
+        for (HWND box : VisibleDialogs()) {
+            std::vector<std::string> texts = ChildTexts(box);
+            if (std::any_of(texts.begin(), texts.end(), [](const std::string &t) { return t.find("qtxhelp.hlp") != t.npos; })) {
+                GetWindowThreadProcessId(box, &HelpViewer);
+                PostMessageA(box, WM_COMMAND, IDNO, 0);
+            }
+        }
+    return 0;
+}
+
+TEST_F(HintDialogTest, HelpWithoutTheFileLeavesTheDialogGoingOn)
+{
+    SeedRecord("Alpha", {});
+    HWND setup = Modeless("MainDlg", MainDlgProc);
+    SendDlgItemMessageA(setup, IDC_HINT_LIST, LB_SETCURSEL, 0, 0);
+    HANDLE watcher = CreateThread(NULL, 0, AnswerHelpViewer, NULL, 0, NULL);
+    Command(setup, IDC_HINT_HELP);
+    WaitForSingleObject(watcher, 10000);
+    CloseHandle(watcher);
+    EXPECT_TRUE(IsWindowVisible(setup));
+    EXPECT_EQ(Join(ListLines(GetDlgItem(setup, IDC_HINT_LIST))), "Alpha\tnone\tOff");
+    EXPECT_EQ(SendDlgItemMessageA(setup, IDC_HINT_LIST, LB_GETCURSEL, 0, 0), 0);
+    // The viewer the command started stays resident: ask it to go, end it if it does not.
+    if (HANDLE process = HelpViewer ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, HelpViewer) : NULL) {
+        WinHelpA(setup, "qtxhelp.hlp", HELP_QUIT, 0);
+        if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0)
+            TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
 }
 
 } // namespace

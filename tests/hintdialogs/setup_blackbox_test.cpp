@@ -38,30 +38,22 @@ protected:
             if (!existed[i])
                 RegDeleteKeyA(HKEY_LOCAL_MACHINE, Chain[i].c_str());
     }
-    std::vector<HWND> Dialogs(int controlId)
-    {
-        std::vector<HWND> found;
-        for (HWND d : VisibleDialogs(child.pid))
-            if (GetDlgItem(d, controlId))
-                found.push_back(d);
-        return found;
-    }
-    HWND WaitForNew(int controlId, const std::vector<HWND> &before = {})
+    // A shown dialog of the loader holding the control, other than the one given.
+    HWND WaitForDialog(int controlId, HWND except = NULL)
     {
         HWND found = NULL;
         WaitUntil([&] {
-            for (HWND d : Dialogs(controlId))
-                if (std::find(before.begin(), before.end(), d) == before.end())
+            for (HWND d : VisibleDialogs(child.pid))
+                if (GetDlgItem(d, controlId) && d != except)
                     found = d;
             return found != NULL;
         });
         return found;
     }
-    HWND OpenSetup()
+    HWND OpenSetup(HWND except = NULL)
     {
-        std::vector<HWND> before = Dialogs(IDC_HINT_LIST);
         Post(main, IDM_SETUP);
-        return WaitForNew(IDC_HINT_LIST, before);
+        return WaitForDialog(IDC_HINT_LIST, except);
     }
     static int LineOf(HWND setup, const std::string &record)
     {
@@ -85,7 +77,7 @@ protected:
     void Add(HWND setup, const std::string &record, const char *description)
     {
         Post(setup, IDC_HINT_ADD);
-        HWND add = WaitForNew(IDC_ADD_NAME);
+        HWND add = WaitForDialog(IDC_ADD_NAME);
         ASSERT_NE(add, nullptr) << "no Add dialog";
         SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(record.c_str()));
         SendMessageA(GetDlgItem(add, IDC_ADD_DESCRIPTION), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(description));
@@ -133,7 +125,7 @@ TEST_F(SetupBlackBoxTest, AddFlipEditDeleteThroughTheRunningProgram)
 
     Select(setup, name);
     Post(setup, IDC_HINT_EDIT);
-    HWND edit = WaitForNew(IDC_EDIT_DESCRIPTION);
+    HWND edit = WaitForDialog(IDC_EDIT_DESCRIPTION);
     ASSERT_NE(edit, nullptr) << "no Edit dialog";
     EXPECT_EQ(ControlText(GetDlgItem(edit, IDC_EDIT_NAME)), name);
     EXPECT_EQ(ControlText(GetDlgItem(edit, IDC_EDIT_DESCRIPTION)), "racing");
@@ -155,7 +147,7 @@ TEST_F(SetupBlackBoxTest, AddFlipEditDeleteThroughTheRunningProgram)
 TEST_F(SetupBlackBoxTest, TwoSetupDialogsAtOnce)
 {
     HWND first = OpenSetup();
-    HWND second = OpenSetup();
+    HWND second = OpenSetup(first);
     ASSERT_TRUE(first && second) << "a second setup dialog did not open beside the first";
     DWORD_PTR ignored;
     EXPECT_TRUE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored)) << "main window stuck";

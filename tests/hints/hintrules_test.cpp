@@ -1,6 +1,6 @@
 // The store's pure rules, without a registry.
 #include "hints/hintrules.h"
-#include "hints/hintstore.h"
+#include "hints/hintstore.h" // HINT_LINE_SIZE
 
 #include <gtest/gtest.h>
 
@@ -98,19 +98,6 @@ TEST(HintRules, TextFromDataEndsAtZeroOrDataAndCutsToFit)
         EXPECT_STREQ(text, c.text) << c.what;
         EXPECT_EQ(whole, c.whole) << c.what;
         EXPECT_EQ(static_cast<unsigned char>(text[c.textSize]), GUARD) << c.what;
-    }
-}
-
-TEST(HintRules, JoinedPathFitsUpTo259Characters)
-{
-    std::string head = APP_HINTS_KEY;
-    for (size_t nameLength : {259 - head.size(), 260 - head.size()}) {
-        char path[MAX_PATH + 1];
-        memset(path, GUARD, sizeof path);
-        bool fits = head.size() + nameLength <= 259;
-        EXPECT_EQ(JoinHintPath(path, MAX_PATH, head.c_str(), std::string(nameLength, 'n').c_str()), fits) << nameLength;
-        EXPECT_EQ(std::string(path), fits ? head + std::string(nameLength, 'n') : "") << nameLength;
-        EXPECT_EQ(static_cast<unsigned char>(path[MAX_PATH]), GUARD) << nameLength;
     }
 }
 

@@ -166,19 +166,10 @@ int OpenKeyCount() { return SubstRegOpenHandleCount(); }
 
 bool SeedKey(const std::string &path, const char *keyClass)
 {
-    bool existed = KeyExists(path);
     HKEY key = WalkPath(path, KEY_ALL_ACCESS, true, keyClass);
-    if (!key)
-        return false;
-    RegCloseKey(key);
-    if (existed && keyClass) {
-#ifdef _WIN32
-        return false;
-#else
-        return SubstRegSetClass(HKEY_LOCAL_MACHINE, path.c_str(), keyClass);
-#endif
-    }
-    return true;
+    if (key)
+        RegCloseKey(key);
+    return key != NULL;
 }
 
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes)

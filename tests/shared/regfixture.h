@@ -14,8 +14,7 @@
 bool RegFixtureStart();
 void RegFixtureStop();
 
-// Creates the key and every missing key on the way, with the class for the keys it creates;
-// natively an existing key gets the class too, under Wine that is not possible (false).
+// Creates the key and every missing key on the way, giving the keys it creates the class.
 bool SeedKey(const std::string &path, const char *keyClass = nullptr);
 // Stores a value (creating its key) with the type and exactly the raw bytes given.
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes);
