@@ -14,11 +14,7 @@ const BYTE G = GUARD_BYTE;
 
 struct Key {
     HKEY h = NULL;
-    explicit Key(const char *path, REGSAM rights = KEY_ALL_ACCESS)
-    {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, rights, &h) != ERROR_SUCCESS)
-            h = NULL;
-    }
+    explicit Key(const char *path, REGSAM rights = KEY_READ) { RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, rights, &h); }
     ~Key() { RegCloseKey(h); }
 };
 
@@ -26,8 +22,9 @@ const BYTE *Bytes(const char *text) { return reinterpret_cast<const BYTE *>(text
 
 using Registry = RegistryTest;
 
-// Positions of records are enumeration order; records are found whatever the case of the name.
-TEST_F(Registry, NamesAreSortedAndMatchedWithoutRegardToCase)
+// Positions of records are enumeration order. Rights, case-blind lookups, multi-level creates
+// and deletes through read-only parents are exercised in both builds by the store's tests.
+TEST_F(Registry, EnumerationIsSortedWithoutRegardToCase)
 {
     for (const char *name : {"b", "_x", "A", "a_b", "aab", "C"}) {
         ASSERT_TRUE(SeedKey(std::string("K\\") + name));
@@ -39,61 +36,16 @@ TEST_F(Registry, NamesAreSortedAndMatchedWithoutRegardToCase)
     const char *sorted = "A|aab|a_b|b|C|_x"; // Windows folds to upper case: "_" after letters
 #endif
     EXPECT_EQ(Join(SubkeyNames("K")), sorted);
-    EXPECT_EQ(Join(SubkeyNames("k")), sorted) << "second walk";
     EXPECT_EQ(Join(ValueNames("K")), sorted);
-    std::string bytes;
-    ASSERT_TRUE(SeedText("k\\AAB", "VALUE", "2"));
-    EXPECT_EQ(Join(SubkeyNames("K")), sorted) << "created again in other case";
-    EXPECT_TRUE(ReadValue("k\\Aab", "vALUE", nullptr, &bytes) && bytes == std::string("2", 2));
     EXPECT_NO_OPEN_KEYS("walks");
 }
 
-TEST_F(Registry, OpenCreateAndDeleteResults)
+TEST_F(Registry, DeleteRefusesAKeyWithSubkeys)
 {
-    ASSERT_TRUE(SeedKey("A\\B\\C"));
-    HKEY key = NULL;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A\\B\\C", 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &key), ERROR_SUCCESS) << "the root itself";
-    RegCloseKey(key);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A\\Nope", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExA(NULL, "A", 0, KEY_READ, &key), ERROR_INVALID_HANDLE) << "the browser's list of roots";
-
-    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "P\\Q\\R", &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, Bytes("1"), 2), ERROR_SUCCESS) << "RegCreateKeyA grants full access";
-    RegCloseKey(key);
-    EXPECT_EQ(Join(ValueNames("P\\Q\\R")), "v");
-
-    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "A\\B"), ERROR_ACCESS_DENIED) << "a key with subkeys";
+    ASSERT_TRUE(SeedKey("A\\B"));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "A"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "A\\Nope"), ERROR_FILE_NOT_FOUND);
-    {
-        Key read("A\\B", KEY_READ);
-        EXPECT_EQ(RegDeleteKeyA(read.h, "c"), ERROR_SUCCESS) << "the parent handle's rights do not matter";
-    }
-    EXPECT_FALSE(KeyExists("A\\B\\C"));
-    EXPECT_NO_OPEN_KEYS("opens");
-}
-
-TEST_F(Registry, HandlesCarryTheirRights)
-{
-    ASSERT_TRUE(SeedText("RO", "v", "1"));
-    ASSERT_TRUE(SeedKey("RO\\Child"));
-    ASSERT_TRUE(MarkReadOnly("RO"));
-    HKEY key;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "RO", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
-    {
-        Key ro("RO", KEY_READ);
-        EXPECT_EQ(RegSetValueExA(ro.h, "v", 0, REG_SZ, Bytes("0"), 2), ERROR_ACCESS_DENIED);
-        char name[16];
-        EXPECT_EQ(RegEnumKeyA(ro.h, 0, name, sizeof name), ERROR_SUCCESS);
-    }
-    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "RO", &key), ERROR_SUCCESS) << "opens what the key grants";
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, Bytes("0"), 2), ERROR_ACCESS_DENIED);
-    RegCloseKey(key);
-    ASSERT_TRUE(SeedKey("Locked"));
-    ASSERT_TRUE(MarkUnreadable("Locked"));
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked", 0, KEY_READ, &key), ERROR_ACCESS_DENIED);
-    EXPECT_NO_OPEN_KEYS("rights");
+    EXPECT_TRUE(KeyExists("A\\B"));
 }
 
 // The store reads a value's head and asks for its size; the browser sizes buffers by the
@@ -101,7 +53,7 @@ TEST_F(Registry, HandlesCarryTheirRights)
 TEST_F(Registry, ValueReadsAndBufferSizes)
 {
     ASSERT_TRUE(SeedText("V", "Test", "foobar"));
-    Key v("V", KEY_READ);
+    Key v("V");
     struct Case {
         const char *what;
         bool enumerate;
@@ -152,7 +104,7 @@ TEST_F(Registry, QueryInfoCountsAndLongest)
     ASSERT_TRUE(SeedKey("I\\Sub"));
     ASSERT_TRUE(SeedText("I", "Test", "foobar"));
     ASSERT_TRUE(SeedValue("I", "Binary", REG_BINARY, "0123456789"));
-    Key k("I", KEY_READ);
+    Key k("I");
     char keyClass[260];
     memset(keyClass, G, sizeof keyClass);
     DWORD classSize = sizeof keyClass, subKeys, values, maxData;
@@ -173,7 +125,7 @@ TEST_F(Registry, SubstituteFollowsWindowsWhereWineDiffers)
     ASSERT_TRUE(SeedKey("W"));
     HKEY key, a, b;
     {
-        Key read("W", KEY_READ);
+        Key read("W");
         EXPECT_EQ(RegCreateKeyA(read.h, "New", &key), ERROR_ACCESS_DENIED) << "needs KEY_CREATE_SUB_KEY";
         EXPECT_FALSE(KeyExists("W\\New"));
     }
