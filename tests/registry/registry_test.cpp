@@ -18,8 +18,6 @@ struct Key {
     ~Key() { RegCloseKey(h); }
 };
 
-const BYTE *Bytes(const char *text) { return reinterpret_cast<const BYTE *>(text); }
-
 using Registry = RegistryTest;
 
 // Positions of records are enumeration order. Rights, case-blind lookups, multi-level creates
@@ -129,7 +127,7 @@ TEST_F(Registry, SubstituteFollowsWindowsWhereWineDiffers)
         EXPECT_EQ(RegCreateKeyA(read.h, "New", &key), ERROR_ACCESS_DENIED) << "needs KEY_CREATE_SUB_KEY";
         EXPECT_FALSE(KeyExists("W\\New"));
     }
-    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "Counted", 0, REG_SZ, Bytes("ab"), 2), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE *>("ab"), 2), ERROR_SUCCESS);
     std::string bytes;
     EXPECT_TRUE(ReadValue("", "Counted", nullptr, &bytes) && bytes == "ab") << "stored as counted, no zero added";
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "W", 0, KEY_READ, &a), ERROR_SUCCESS);
