@@ -3,34 +3,30 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-Image CaptureDC(HDC dc, int width, int height)
+// Copies a rectangle of a window's client area (of the screen when window is NULL) into a
+// top-down 32-bit DIB section, and reads it out.
+static Image Capture(HWND window, const RECT &rect)
 {
     Image image;
-    if (width <= 0 || height <= 0)
-        return image;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void *bits = NULL;
-    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!section)
-        return image;
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    image.width = width;
-    image.height = height;
-    const DWORD *p = static_cast<const DWORD *>(bits);
-    for (int i = 0; i < width * height; i++)
-        image.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-    SelectObject(memory, old);
+    HDC dc = GetDC(window), memory = CreateCompatibleDC(dc);
+    HBITMAP section = width > 0 && height > 0 ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0) : NULL;
+    if (section) {
+        HGDIOBJ old = SelectObject(memory, section);
+        BitBlt(memory, 0, 0, width, height, dc, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        image.width = width;
+        image.height = height;
+        for (const DWORD *p = static_cast<const DWORD *>(bits); p < static_cast<const DWORD *>(bits) + width * height; p++)
+            image.pixels.push_back(RGB((*p >> 16) & 0xFF, (*p >> 8) & 0xFF, *p & 0xFF));
+        SelectObject(memory, old);
+        DeleteObject(section);
+    }
     DeleteDC(memory);
-    DeleteObject(section);
+    ReleaseDC(window, dc);
     return image;
 }
 
@@ -38,27 +34,10 @@ Image CaptureClient(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    HDC dc = GetDC(window);
-    Image image = CaptureDC(dc, client.right, client.bottom);
-    ReleaseDC(window, dc);
-    return image;
+    return Capture(window, client);
 }
 
-Image CaptureScreen(const RECT &rect)
-{
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    // Shift the origin so that CaptureDC's (0,0) is the rectangle's corner.
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right - rect.left, rect.bottom - rect.top);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
-    Image image = CaptureDC(memory, rect.right - rect.left, rect.bottom - rect.top);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return image;
-}
+Image CaptureScreen(const RECT &rect) { return Capture(NULL, rect); }
 
 bool CloseColours(COLORREF a, COLORREF b, int tolerance)
 {
