@@ -166,10 +166,11 @@ HWND FindProcessWindow(const char *className, const char *title, DWORD pid)
 
 static BOOL CALLBACK CollectText(HWND window, LPARAM param)
 {
-    WCHAR wide[1024];
-    int n = GetWindowTextW(window, wide, 1024);
+    WCHAR wide[1024] = L"";
+    DWORD_PTR n = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &n);
     char text[2048];
-    int m = WideCharToMultiByte(CP_ACP, 0, wide, n, text, sizeof text - 1, NULL, NULL);
+    int m = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(n), text, sizeof text - 1, NULL, NULL);
     text[m > 0 ? m : 0] = 0;
     reinterpret_cast<std::vector<std::string> *>(param)->push_back(text);
     return TRUE;
