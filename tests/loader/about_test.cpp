@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -173,70 +172,42 @@ protected:
     HWND dialog = NULL;
 };
 
-// ---- Modal behaviour, driven from a second thread -----------------------------------------
+// ---- Modal behaviour ------------------------------------------------------------------------
 
-// Answers the error message boxes of this process, noting each one's texts.
-void AnswerErrorBoxes(std::vector<std::string> &shown)
-{
-    if (HWND box = FindProcessWindow("#32770", "Error", GetCurrentProcessId())) {
-        std::string texts;
-        for (const std::string &t : ChildTexts(box))
-            texts += t + "|";
-        shown.push_back(texts);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        WaitUntil([&] { return !IsWindow(box); }, 5000);
-    }
-}
-
+// A modal run, driven by a thread timer that the modal loops (the About box's and any message
+// box's) dispatch. A tick comes only when the queue is empty, so each step finds the one before
+// it handled.
 struct ModalRun {
-    INT_PTR result = -2;
-    std::string version;
+    std::vector<void (*)(HWND)> steps; // posted one per tick; the last should end the box
+    size_t next = 0;
+    DWORD start = GetTickCount();
+    HWND box = NULL;
+    char version[64] = "";
     RECT rect = {};
-    std::vector<std::string> survived; // steps after which the box was still open
-    std::vector<std::string> errorBoxes;
+    size_t survived = 0; // steps after which the box was still open
+    std::vector<std::string> errorBoxes; // the texts of each, answered with OK
+    INT_PTR result = -2;
 };
+ModalRun Modal;
 
-struct Step {
-    const char *name;
-    void (*post)(HWND box);
-};
-
-// Opens the About box modally on this thread while a second thread posts each step (waiting
-// until the dialog has handled it) and then the final one, answering error boxes meanwhile.
-ModalRun RunModal(const std::vector<Step> &steps, const Step &finish)
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
-    ModalRun run;
-    std::thread driver([&] {
-        HWND box = NULL, edit = NULL;
-        auto wait = [&](const std::function<bool()> &cond) {
-            return WaitUntil([&] { return AnswerErrorBoxes(run.errorBoxes), cond(); });
-        };
-        if (!wait([&] { return (box = FindProcessWindow("#32770", "Halvane D3D Setup", GetCurrentProcessId())); }))
-            return;
-        edit = GetDlgItem(box, IDC_ABOUT_VERSION);
-        char text[64] = "";
-        GetWindowTextA(edit, text, sizeof text);
-        run.version = text;
-        GetWindowRect(box, &run.rect);
-        for (size_t i = 0; i < steps.size(); i++) {
-            steps[i].post(box);
-            // A selection posted after the step shows when the dialog's thread got past it.
-            PostMessageA(edit, EM_SETSEL, 0, i + 1);
-            if (wait([&] {
-                    DWORD from = 0, to = 0;
-                    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-                    return !IsWindow(box) || to == i + 1;
-                }) &&
-                IsWindowVisible(box))
-                run.survived.push_back(steps[i].name);
-        }
-        finish.post(box);
-        if (!wait([&] { return !IsWindow(box); }))
-            PostMessageA(box, WM_COMMAND, IDOK, 0); // do not leave the test hanging
-    });
-    run.result = DialogBoxParamA(GetModuleHandleA(NULL), "AboutDlg", NULL, AboutDlgProc, 0);
-    driver.join();
-    return run;
+    if (HWND error = FindProcessWindow("#32770", "Error", GetCurrentProcessId())) {
+        std::string texts;
+        for (const std::string &t : ChildTexts(error))
+            texts += t + "|";
+        Modal.errorBoxes.push_back(texts);
+        PostMessageA(error, WM_COMMAND, IDOK, 0);
+    } else if (!Modal.box) {
+        Modal.box = FindProcessWindow("#32770", "Halvane D3D Setup", GetCurrentProcessId());
+        GetDlgItemTextA(Modal.box, IDC_ABOUT_VERSION, Modal.version, sizeof Modal.version);
+        GetWindowRect(Modal.box, &Modal.rect);
+    } else if (Modal.next < Modal.steps.size()) {
+        Modal.survived += Modal.next > 0 && IsWindowVisible(Modal.box);
+        Modal.steps[Modal.next++](Modal.box);
+    } else if (GetTickCount() - Modal.start > 10000) {
+        EndDialog(Modal.box, -1); // do not leave the test hanging
+    }
 }
 
 void Escape(HWND box) { PostMessageA(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0); }
@@ -250,30 +221,34 @@ void Enter(HWND box) { PostMessageA(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_RETURN
 // without its logo it reports "LoadBitmap failed" on each paint and still works.
 TEST_F(AboutTest, ModalEndingsAndVersion)
 {
-    const std::vector<Step> harmless = {{"Escape", Escape}, {"IDCANCEL", Cancel}, {"frame command", OtherCommand}};
     struct Case {
-        Step finish;
+        const char *name;
+        void (*finish)(HWND);
         bool logoMissing;
     };
     const Case cases[] = {
-        {{"OK button", ClickOk}, false},
-        {{"close box", CloseBox}, false},
-        {{"Enter", Enter}, false},
-        {{"OK button, logo missing", ClickOk}, true},
+        {"OK button", ClickOk, false},
+        {"close box", CloseBox, false},
+        {"Enter", Enter, false},
+        {"OK button, logo missing", ClickOk, true},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.finish.name);
+        SCOPED_TRACE(c.name);
         // kernel32 holds no "QTXLOGO"; the template still comes from this program.
         AppInstance = c.logoMissing ? GetModuleHandleA("kernel32.dll") : GetModuleHandleA(NULL);
-        ModalRun run = RunModal(harmless, c.finish);
-        EXPECT_EQ(run.result, 1);
-        EXPECT_EQ(run.version, "3.1.0c4");
-        EXPECT_EQ(run.survived.size(), harmless.size());
-        int w = run.rect.right - run.rect.left, h = run.rect.bottom - run.rect.top;
-        EXPECT_EQ(run.rect.left, (GetSystemMetrics(SM_CXSCREEN) >> 1) - (w >> 1));
-        EXPECT_EQ(run.rect.top, (GetSystemMetrics(SM_CYSCREEN) >> 1) - (h >> 1));
-        EXPECT_EQ(run.errorBoxes.empty(), !c.logoMissing);
-        for (const std::string &texts : run.errorBoxes)
+        Modal = ModalRun();
+        Modal.steps = {Escape, Cancel, OtherCommand, c.finish};
+        UINT_PTR timer = SetTimer(NULL, 0, 10, Tick);
+        Modal.result = DialogBoxParamA(GetModuleHandleA(NULL), "AboutDlg", NULL, AboutDlgProc, 0);
+        KillTimer(NULL, timer);
+        EXPECT_EQ(Modal.result, 1);
+        EXPECT_STREQ(Modal.version, "3.1.0c4");
+        EXPECT_EQ(Modal.survived, 3u) << "Escape, IDCANCEL and other commands leave it open";
+        int w = Modal.rect.right - Modal.rect.left, h = Modal.rect.bottom - Modal.rect.top;
+        EXPECT_EQ(Modal.rect.left, (GetSystemMetrics(SM_CXSCREEN) >> 1) - (w >> 1));
+        EXPECT_EQ(Modal.rect.top, (GetSystemMetrics(SM_CYSCREEN) >> 1) - (h >> 1));
+        EXPECT_EQ(Modal.errorBoxes.empty(), !c.logoMissing);
+        for (const std::string &texts : Modal.errorBoxes)
             EXPECT_NE(texts.find("LoadBitmap failed|"), std::string::npos) << texts;
     }
 }

@@ -45,75 +45,53 @@ bool CloseColours(COLORREF a, COLORREF b, int tolerance)
            abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
-static DWORD Crc(const std::string &data, size_t from)
-{
-    static DWORD table[256];
-    if (table[1] == 0) {
-        for (DWORD n = 0; n < 256; n++) {
-            DWORD c = n;
-            for (int k = 0; k < 8; k++)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    }
-    DWORD c = 0xFFFFFFFFu;
-    for (size_t i = from; i < data.size(); i++)
-        c = table[(c ^ static_cast<BYTE>(data[i])) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 static void PutBig(std::string &out, DWORD v)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
         out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-static void PutChunk(std::string &out, const char *type, const std::string &data)
+static void PutChunk(std::string &png, const char *type, const std::string &data)
 {
-    PutBig(out, static_cast<DWORD>(data.size()));
-    size_t start = out.size();
-    out += type;
-    out += data;
-    PutBig(out, Crc(out, start));
+    std::string body = type + data;
+    DWORD crc = 0xFFFFFFFFu;
+    for (unsigned char ch : body) {
+        crc ^= ch;
+        for (int k = 0; k < 8; k++)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    PutBig(png, static_cast<DWORD>(data.size()));
+    png += body;
+    PutBig(png, ~crc);
 }
 
 bool WritePng(const std::string &path, const Image &image)
 {
-    std::string raw;
+    std::string raw, header, z = "\x78\x01", png = "\x89PNG\r\n\x1a\n";
     for (int y = 0; y < image.height; y++) {
         raw += '\0'; // no filter
-        for (int x = 0; x < image.width; x++) {
-            COLORREF c = image.At(x, y);
-            raw += static_cast<char>(GetRValue(c));
-            raw += static_cast<char>(GetGValue(c));
-            raw += static_cast<char>(GetBValue(c));
-        }
+        for (int x = 0; x < image.width; x++)
+            for (BYTE channel : {GetRValue(image.At(x, y)), GetGValue(image.At(x, y)), GetBValue(image.At(x, y))})
+                raw += static_cast<char>(channel);
     }
-    std::string z = "\x78\x01";
+    // One zlib stream of stored deflate blocks, with its Adler-32 sum.
     DWORD a = 1, b = 0;
-    for (unsigned char ch : raw) {
-        a = (a + ch) % 65521;
-        b = (b + a) % 65521;
-    }
-    for (size_t pos = 0; pos == 0 || pos < raw.size(); pos += 65535) {
+    for (unsigned char ch : raw)
+        a = (a + ch) % 65521, b = (b + a) % 65521;
+    for (size_t pos = 0; pos < raw.size(); pos += 65535) {
         size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
-        z += static_cast<char>(pos + n >= raw.size() ? 1 : 0);
-        z += static_cast<char>(n & 0xFF);
-        z += static_cast<char>(n >> 8);
-        z += static_cast<char>(~n & 0xFF);
-        z += static_cast<char>((~n >> 8) & 0xFF);
+        for (size_t v : {static_cast<size_t>(pos + n == raw.size()), n, n >> 8, ~n, ~n >> 8})
+            z += static_cast<char>(v & 0xFF);
         z.append(raw, pos, n);
     }
     PutBig(z, (b << 16) | a);
-    std::string header;
     PutBig(header, static_cast<DWORD>(image.width));
     PutBig(header, static_cast<DWORD>(image.height));
     header += std::string("\x08\x02\x00\x00\x00", 5); // 8-bit RGB
-    std::string png = "\x89PNG\r\n\x1a\n";
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", z);
     PutChunk(png, "IEND", "");
-    FILE *f = fopen(path.c_str(), "wb");
+    FILE *f = raw.empty() ? NULL : fopen(path.c_str(), "wb");
     if (!f)
         return false;
     bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
