@@ -2,6 +2,7 @@
 
 #include "resource.h"
 #include "shared/regfixture.h"
+#include "wine/wintest.h"
 
 #include <gtest/gtest.h>
 
@@ -34,21 +35,7 @@ std::vector<std::string> ListLines(HWND list)
     return lines;
 }
 
-static BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
-{
-    char cls[16] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND> *>(param)->push_back(window);
-    return TRUE;
-}
-
-static std::vector<HWND> ShownDialogs()
-{
-    std::vector<HWND> dialogs;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-    return dialogs;
-}
+static std::vector<HWND> ShownDialogs() { return VisibleDialogs(GetCurrentProcessId()); }
 
 HWND ShownDialog(int controlId)
 {

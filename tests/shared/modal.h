@@ -11,9 +11,9 @@
 std::string ControlText(HWND window);
 std::vector<std::string> ListLines(HWND list);
 
-// The visible dialog of this thread that holds a control with the id, or NULL.
+// The visible dialog of this process that holds a control with the id, or NULL.
 HWND ShownDialog(int controlId);
-// A visible message box of this thread (a dialog holding none of the product dialogs' controls).
+// A visible message box of this process (a dialog holding none of the product dialogs' controls).
 HWND ShownMessageBox();
 
 // What a message box showed: "text / caption", with " [buttons N]" unless it had the one
@@ -27,7 +27,7 @@ struct Box {
 // blocks, a thread timer (dispatched by the modal loops) reads every message box shown into
 // *boxes and answers it with OK (when boxes is not NULL), then polls the steps in order: a
 // step returns true once it has acted. Steps post rather than send anything that opens a
-// further modal loop. After a bound every visible dialog of the thread is ended so that the
+// further modal loop. After a bound every visible dialog of the process is ended so that the
 // test cannot hang, and the test fails. Returns true when every step ran.
 typedef std::function<bool()> Step;
 bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &steps,
