@@ -147,8 +147,7 @@ static LONG CreateHintRecord(HKEY productKey, const char *name, HKEY *record)
 }
 
 // An empty name would put the values on AppHintsKey itself and a "\" would nest keys, so both
-// are refused before anything is written. A record the registry will not create or write (a
-// read-only key, a name it refuses) is reported like a missing product key: nothing was written.
+// are refused before anything is written.
 CreateHintResult CreateAppHint(const char *name, const char *description)
 {
     if (!name || !name[0])
@@ -170,7 +169,7 @@ CreateHintResult CreateAppHint(const char *name, const char *description)
     RegCloseKey(productKey);
     if (status == ERROR_SUCCESS)
         RegCloseKey(record);
-    return written == ERROR_SUCCESS ? CREATE_HINT_OK : CREATE_HINT_NO_PRODUCT_KEY;
+    return written == ERROR_SUCCESS ? CREATE_HINT_OK : CREATE_HINT_REFUSED;
 }
 
 static void FlipHintRecord(HKEY hintsKey, const char *name)

@@ -32,6 +32,7 @@ enum CreateHintResult {
     CREATE_HINT_EMPTY_NAME,     // refused: the values would land on AppHintsKey itself
     CREATE_HINT_NAME_HAS_SLASH, // refused: a "\" would create nested keys
     CREATE_HINT_NO_PRODUCT_KEY, // the product key is missing or cannot be opened
+    CREATE_HINT_REFUSED,        // the registry would not create the record or store its values
 };
 
 // What OpenAppHintEdit found.

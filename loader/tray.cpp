@@ -1,4 +1,5 @@
 #include "common/globals.h"
+#include "hints/hintdialogs.h"
 #include "loader/halswitch.h"
 #include "loader/loader.h"
 #include "resource.h"
@@ -84,7 +85,8 @@ BOOL TrayCommand(HWND window, WORD id)
         DestroyWindow(window);
         return TRUE;
     case IDM_SETUP:
-        // The setup dialog opens here once it exists.
+        // No owner: the icon keeps answering, and a second setup dialog can open.
+        DialogBoxParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0);
         return TRUE;
     case IDM_ABOUT:
         DialogBoxParamA(AppInstance, "AboutDlg", NULL, AboutDlgProc, 0);

@@ -1,6 +1,6 @@
-// The hint store over a registry under test: natively the substitute, under Wine the real
-// registry with HKEY_LOCAL_MACHINE redirected to a scratch key. Every case also checks that the
-// operation left no key open where the platform can count them.
+// The hint store over the registry under test: natively the substitute, under Wine the real
+// registry with HKEY_LOCAL_MACHINE redirected to a scratch key. Every operation is followed by
+// the check that it left no key open, where the platform can count them.
 #include "hints/hintstore.h"
 
 #include "shared/regtest.h"
@@ -10,49 +10,36 @@
 #endif
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
-const std::string PRODUCT = "SOFTWARE\\Quarnell\\Halvane";
-const std::string HINTS = PRODUCT + "\\App hints";
+typedef std::vector<std::string> Lines;
 
-std::string Record(const std::string &name) { return HINTS + "\\" + name; }
+void CollectLine(const char *line, void *context) { static_cast<Lines *>(context)->push_back(line); }
 
-void CollectLine(const char *line, void *context)
+Lines List()
 {
-    static_cast<std::vector<std::string> *>(context)->push_back(line);
-}
-
-std::vector<std::string> List()
-{
-    std::vector<std::string> lines;
+    Lines lines;
     ListAppHints(CollectLine, &lines);
     EXPECT_NO_OPEN_KEYS("ListAppHints");
     return lines;
 }
 
-// "<missing>" when the value is absent, else its raw bytes.
-std::string Stored(const std::string &path, const std::string &name, DWORD *type = nullptr)
+std::string Z(const std::string &text) { return text + '\0'; }
+
+
+void Restart()
 {
-    std::string bytes;
-    DWORD t = 0;
-    if (!ReadValue(path, name, &t, &bytes))
-        return "<missing>";
-    if (type)
-        *type = t;
-    return bytes;
+    RegFixtureStop();
+    ASSERT_TRUE(RegFixtureStart());
 }
 
-std::string Z(const char *text) { return std::string(text, strlen(text) + 1); }
-
+// OpenAppHintEdit into buffers with guard bytes after them.
 struct Edit {
     AppHintEdit edit = {NULL, NULL};
     char name[HINT_NAME_SIZE + 4];
     char description[HINT_DESCRIPTION_SIZE + 4];
-    BOOL whole = 99;
-    BOOL ticked = 99;
+    BOOL whole = 99, ticked = 99;
     OpenHintResult result;
 
     explicit Edit(LONG position)
@@ -63,13 +50,8 @@ struct Edit {
     }
     bool GuardsIntact() const
     {
-        for (size_t i = HINT_NAME_SIZE; i < sizeof name; i++)
-            if (static_cast<unsigned char>(name[i]) != GUARD_BYTE)
-                return false;
-        for (size_t i = HINT_DESCRIPTION_SIZE; i < sizeof description; i++)
-            if (static_cast<unsigned char>(description[i]) != GUARD_BYTE)
-                return false;
-        return true;
+        return std::string(name + HINT_NAME_SIZE, 4) == std::string(4, static_cast<char>(GUARD_BYTE)) &&
+               std::string(description + HINT_DESCRIPTION_SIZE, 4) == std::string(4, static_cast<char>(GUARD_BYTE));
     }
     void Close()
     {
@@ -80,145 +62,102 @@ struct Edit {
 
 using HintStore = RegistryTest;
 
-TEST_F(HintStore, FirstCreateMakesTheKeyAndTheRecord)
-{
-    ASSERT_TRUE(SeedKey(PRODUCT));
-    EXPECT_TRUE(List().empty());
-    EXPECT_EQ(CreateAppHint("DEMO", "racing"), CREATE_HINT_OK);
-    EXPECT_NO_OPEN_KEYS("CreateAppHint");
-    EXPECT_EQ(List(), std::vector<std::string>{"DEMO\tracing\tOn"});
-    DWORD type = 0;
-    EXPECT_EQ(Stored(Record("DEMO"), "Description", &type), Z("racing"));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Stored(Record("DEMO"), "Need3DOn2D", &type), Z("1"));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-}
-
-TEST_F(HintStore, CreateRewritesAnExistingRecordWhateverItsCase)
-{
-    ASSERT_TRUE(SeedText(Record("DEMO"), "Description", "old"));
-    ASSERT_TRUE(SeedText(Record("DEMO"), "Need3DOn2D", "0"));
-    EXPECT_EQ(CreateAppHint("demo", ""), CREATE_HINT_OK);
-    EXPECT_EQ(List(), std::vector<std::string>{"DEMO\tnone\tOn"});
-    EXPECT_EQ(Stored(Record("DEMO"), "Description"), Z(""));
-    EXPECT_EQ(Stored(Record("DEMO"), "Need3DOn2D"), Z("1"));
-}
-
-TEST_F(HintStore, CreateRefusesWhatWouldLandElsewhere)
+TEST_F(HintStore, Create)
 {
     struct Case {
+        const char *what;
+        std::function<void()> arrange;
         const char *name;
         CreateHintResult result;
+        Values after; // of the record "DEMO"
     };
+    const Values demo1 = {{"Description", "racing"}, {"Need3DOn2D", "1"}};
     const Case cases[] = {
-        {"", CREATE_HINT_EMPTY_NAME},
-        {"A\\B", CREATE_HINT_NAME_HAS_SLASH},
-        {"\\", CREATE_HINT_NAME_HAS_SLASH},
-        {"Trailing\\", CREATE_HINT_NAME_HAS_SLASH},
+        {"first record makes the hints key", [] { SeedKey(PRODUCT_PATH); }, "DEMO", CREATE_HINT_OK, demo1},
+        {"rewrites a record whatever the case of its name", [] {
+             SeedRecord("DEMO", {{"Description", "old"}, {"Need3DOn2D", "0"}, {"Other", "kept"}});
+         }, "demo", CREATE_HINT_OK, {{"Description", "racing"}, {"Need3DOn2D", "1"}, {"Other", "kept"}}},
+        {"empty name", [] { SeedKey(HINTS_PATH); }, "", CREATE_HINT_EMPTY_NAME, {}},
+        {"name with separator", [] { SeedKey(HINTS_PATH); }, "A\\B", CREATE_HINT_NAME_HAS_SLASH, {}},
+        {"trailing separator", [] { SeedKey(HINTS_PATH); }, "DEMO\\", CREATE_HINT_NAME_HAS_SLASH, {}},
+        {"no product key", [] { SeedKey("SOFTWARE\\Quarnell"); }, "DEMO", CREATE_HINT_NO_PRODUCT_KEY, {}},
+        {"read-only record", [] {
+             SeedRecord("DEMO", {{"Description", "kept"}});
+             MarkReadOnly(RecordPath("DEMO"));
+         }, "DEMO", CREATE_HINT_REFUSED, {{"Description", "kept"}}},
     };
-    ASSERT_TRUE(SeedKey(HINTS));
     for (const Case &c : cases) {
-        EXPECT_EQ(CreateAppHint(c.name, "text"), c.result) << "name '" << c.name << "'";
-        EXPECT_NO_OPEN_KEYS(c.name);
+        Restart();
+        c.arrange();
+        EXPECT_EQ(CreateAppHint(c.name, "racing"), c.result) << c.what;
+        EXPECT_NO_OPEN_KEYS(c.what);
+        EXPECT_EQ(RecordValues("DEMO"), c.after) << c.what;
+        EXPECT_EQ(SubkeyNames(HINTS_PATH).size(), c.after.empty() ? 0u : 1u) << c.what;
+        EXPECT_TRUE(ValueNames(HINTS_PATH).empty()) << c.what;
+        EXPECT_EQ(KeyExists(PRODUCT_PATH), c.result != CREATE_HINT_NO_PRODUCT_KEY) << c.what;
     }
-    EXPECT_TRUE(SubkeyNames(HINTS).empty());
-    EXPECT_TRUE(ValueNames(HINTS).empty());
-}
-
-TEST_F(HintStore, CreateWithoutProductKeyCreatesNothing)
-{
-    ASSERT_TRUE(SeedKey("SOFTWARE\\Quarnell"));
-    EXPECT_EQ(CreateAppHint("DEMO", "racing"), CREATE_HINT_NO_PRODUCT_KEY);
-    EXPECT_NO_OPEN_KEYS("CreateAppHint");
-    EXPECT_FALSE(KeyExists(PRODUCT));
-}
-
-TEST_F(HintStore, CreateIntoAReadOnlyRecordReportsNothingWritten)
-{
-    ASSERT_TRUE(SeedText(Record("RO"), "Description", "kept"));
-    ASSERT_TRUE(MarkReadOnly(Record("RO")));
-    EXPECT_NE(CreateAppHint("RO", "new"), CREATE_HINT_OK);
-    EXPECT_NO_OPEN_KEYS("CreateAppHint");
-    EXPECT_EQ(Stored(Record("RO"), "Description"), Z("kept"));
-    EXPECT_EQ(Stored(Record("RO"), "Need3DOn2D"), "<missing>");
 }
 
 // Every combination of how the two values can stand, listed, opened for editing and flipped.
 TEST_F(HintStore, ValuesAsListedEditedAndFlipped)
 {
-    struct Description {
-        const char *what;
-        bool present;
-        DWORD type;
-        std::string bytes;
-        const char *listed, *edited;
-    };
-    const Description descriptions[] = {
-        {"missing", false, REG_SZ, "", "none", ""},
-        {"empty text", true, REG_SZ, Z(""), "none", ""},
-        {"no bytes", true, REG_SZ, "", "none", ""},
-        {"text", true, REG_SZ, Z("racing"), "racing", "racing"},
-        {"text without zero", true, REG_SZ, "racing", "racing", "racing"},
-        {"zero inside", true, REG_SZ, std::string("ab\0cd", 6), "ab", "ab"},
-        {"binary", true, REG_BINARY, "bin", "bin", "bin"},
-    };
-    struct Flag {
+    struct Stored {
         const char *what;
         bool present;
         DWORD type;
         std::string bytes;
         const char *listed;
-        BOOL ticked;
-        std::string flipped;
     };
-    const Flag flags[] = {
-        {"missing", false, REG_SZ, "", "Off", TRUE, Z("1")},
-        {"0", true, REG_SZ, Z("0"), "Off", FALSE, Z("1")},
-        {"1", true, REG_SZ, Z("1"), "On", TRUE, Z("0")},
-        {"letter", true, REG_SZ, Z("y"), "On", TRUE, Z("0")},
-        {"empty text", true, REG_SZ, Z(""), "On", TRUE, Z("0")},
-        {"no bytes", true, REG_SZ, "", "On", TRUE, Z("0")},
-        {"0 without zero", true, REG_SZ, "0", "Off", FALSE, Z("1")},
-        {"dword 0x30", true, REG_DWORD, std::string("0\0\0\0", 4), "Off", FALSE, Z("1")},
-        {"dword 0", true, REG_DWORD, std::string(4, '\0'), "On", TRUE, Z("0")},
+    const Stored descriptions[] = {
+        {"missing", false, REG_SZ, "", "none"},
+        {"empty text", true, REG_SZ, Z(""), "none"},
+        {"no bytes", true, REG_SZ, "", "none"},
+        {"text", true, REG_SZ, Z("racing"), "racing"},
+        {"text without zero", true, REG_SZ, "racing", "racing"},
+        {"zero inside", true, REG_SZ, std::string("ab\0cd", 6), "ab"},
+        {"binary", true, REG_BINARY, "bin", "bin"},
     };
-    std::vector<std::string> expectedLines;
-    std::vector<std::string> names;
-    for (const Description &d : descriptions) {
-        for (const Flag &f : flags) {
+    const Stored flags[] = {
+        {"missing", false, REG_SZ, "", "Off"},
+        {"0", true, REG_SZ, Z("0"), "Off"},
+        {"1", true, REG_SZ, Z("1"), "On"},
+        {"letter", true, REG_SZ, Z("y"), "On"},
+        {"empty text", true, REG_SZ, Z(""), "On"},
+        {"no bytes", true, REG_SZ, "", "On"},
+        {"0 without zero", true, REG_SZ, "0", "Off"},
+        {"dword 0x30", true, REG_DWORD, std::string("0\0\0\0", 4), "Off"},
+        {"dword 0", true, REG_DWORD, std::string(4, '\0'), "On"},
+    };
+    Lines expected;
+    for (const Stored &d : descriptions) {
+        for (const Stored &f : flags) {
             char name[8];
-            snprintf(name, sizeof name, "R%03zu", names.size());
-            names.push_back(name);
-            ASSERT_TRUE(SeedKey(Record(name)));
-            if (d.present) {
-                ASSERT_TRUE(SeedValue(Record(name), "Description", d.type, d.bytes));
-            }
-            if (f.present) {
-                ASSERT_TRUE(SeedValue(Record(name), "Need3DOn2D", f.type, f.bytes));
-            }
-            expectedLines.push_back(std::string(name) + "\t" + d.listed + "\t" + f.listed);
+            snprintf(name, sizeof name, "R%03zu", expected.size());
+            ASSERT_TRUE(SeedKey(RecordPath(name)));
+            ASSERT_TRUE(!d.present || SeedValue(RecordPath(name), "Description", d.type, d.bytes));
+            ASSERT_TRUE(!f.present || SeedValue(RecordPath(name), "Need3DOn2D", f.type, f.bytes));
+            expected.push_back(std::string(name) + "\t" + d.listed + "\t" + f.listed);
         }
     }
-    EXPECT_EQ(List(), expectedLines);
-
-    size_t position = 0;
-    for (const Description &d : descriptions) {
-        for (const Flag &f : flags) {
+    ASSERT_EQ(List(), expected);
+    LONG position = 0;
+    for (const Stored &d : descriptions) {
+        for (const Stored &f : flags) {
             std::string what = std::string("description ") + d.what + ", flag " + f.what;
-            Edit e(static_cast<LONG>(position));
+            const std::string &line = expected[static_cast<size_t>(position)];
+            Edit e(position);
             EXPECT_EQ(e.result, OPEN_HINT_OK) << what;
-            EXPECT_STREQ(e.name, names[position].c_str()) << what;
-            EXPECT_STREQ(e.description, d.edited) << what;
+            EXPECT_EQ(e.name, line.substr(0, 4)) << what;
+            EXPECT_STREQ(e.description, strcmp(d.listed, "none") ? d.listed : "") << what;
             EXPECT_EQ(e.whole, TRUE) << what;
-            EXPECT_EQ(e.ticked, f.ticked) << what;
+            // A missing flag is ticked in the Edit dialog although the list says "Off".
+            EXPECT_EQ(e.ticked, strcmp(f.listed, "On") == 0 || !f.present) << what;
             EXPECT_TRUE(e.GuardsIntact()) << what;
             e.Close();
-
-            ToggleAppHint(static_cast<LONG>(position));
+            // The flip writes what the list showed the user implies.
+            ToggleAppHint(position);
             EXPECT_NO_OPEN_KEYS(what);
-            DWORD type = 0;
-            EXPECT_EQ(Stored(Record(names[position]), "Need3DOn2D", &type), f.flipped) << what;
-            EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << what;
+            EXPECT_EQ(RecordValues(line.substr(0, 4))["Need3DOn2D"], strcmp(f.listed, "Off") ? "0" : "1") << what;
             position++;
         }
     }
@@ -226,214 +165,167 @@ TEST_F(HintStore, ValuesAsListedEditedAndFlipped)
 
 TEST_F(HintStore, ListMatchesValueNamesByteForByteTheRegistryDoesNot)
 {
-    ASSERT_TRUE(SeedText(Record("R"), "need3don2d", "0"));
-    ASSERT_TRUE(SeedText(Record("R"), "DESCRIPTION", "racing"));
-    EXPECT_EQ(List(), std::vector<std::string>{"R\tnone\tOff"});
+    SeedRecord("R", {{"need3don2d", "0"}, {"DESCRIPTION", "racing"}});
+    EXPECT_EQ(List(), Lines{"R\tnone\tOff"});
     Edit e(0);
-    EXPECT_EQ(e.result, OPEN_HINT_OK);
     EXPECT_STREQ(e.description, "racing");
     EXPECT_EQ(e.ticked, FALSE);
     e.Close();
     ToggleAppHint(0);
-    // The write lands on the stored value, which keeps its name.
-    EXPECT_EQ(ValueNames(Record("R")), (std::vector<std::string>{"DESCRIPTION", "need3don2d"}));
-    EXPECT_EQ(Stored(Record("R"), "need3don2d"), Z("1"));
-    EXPECT_EQ(List(), std::vector<std::string>{"R\tnone\tOff"});
+    EXPECT_EQ(RecordValues("R"), (Values{{"DESCRIPTION", "racing"}, {"need3don2d", "1"}})) << "the stored name is kept";
+    EXPECT_EQ(List(), Lines{"R\tnone\tOff"});
 }
 
 TEST_F(HintStore, ValueNameTooLongForTheBufferEndsTheValueWalk)
 {
-    // Both names sort (and were created) before "Description".
-    ASSERT_TRUE(SeedText(Record("FITS"), std::string(259, 'A'), "x"));
-    ASSERT_TRUE(SeedText(Record("LONG"), std::string(260, 'A'), "x"));
-    for (const char *name : {"FITS", "LONG"}) {
-        ASSERT_TRUE(SeedText(Record(name), "Description", "racing"));
-        ASSERT_TRUE(SeedText(Record(name), "Need3DOn2D", "1"));
-    }
-    EXPECT_EQ(List(), (std::vector<std::string>{"FITS\tracing\tOn", "LONG\tnone\tOff"}));
+    // Both names sort before "Description".
+    SeedRecord("FITS", {{std::string(259, 'A'), "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}});
+    SeedRecord("LONG", {{std::string(260, 'A'), "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}});
+    EXPECT_EQ(List(), (Lines{"FITS\tracing\tOn", "LONG\tnone\tOff"}));
 }
 
-TEST_F(HintStore, DeleteMovesTheRestUpAndIgnoresPositionsPastTheEnd)
+TEST_F(HintStore, PositionsAfterADeleteAndPastTheEnd)
 {
     struct Case {
+        void (*operation)(LONG);
         LONG position;
-        std::vector<std::string> left;
+        Lines after;
     };
+    const Lines all = {"A\tnone\tOff", "B\tnone\tOn", "C\tnone\tOn"};
     const Case cases[] = {
-        {0, {"B", "C"}}, {1, {"A", "C"}}, {2, {"A", "B"}}, {3, {"A", "B", "C"}}, {-1, {"A", "B", "C"}},
+        {DeleteAppHint, 0, {all[1], all[2]}}, {DeleteAppHint, 1, {all[0], all[2]}},
+        {DeleteAppHint, 2, {all[0], all[1]}}, {DeleteAppHint, 3, all},
+        {DeleteAppHint, -1, all},             {ToggleAppHint, 3, all},
+        {ToggleAppHint, 100, all},            {ToggleAppHint, -1, all},
     };
     for (const Case &c : cases) {
-        RegFixtureStop();
-        ASSERT_TRUE(RegFixtureStart());
-        for (const char *name : {"C", "A", "B"})
-            ASSERT_TRUE(SeedText(Record(name), "Need3DOn2D", "1"));
-        DeleteAppHint(c.position);
-        EXPECT_NO_OPEN_KEYS("DeleteAppHint");
-        std::vector<std::string> left;
-        for (const std::string &line : List())
-            left.push_back(line.substr(0, line.find('\t')));
-        EXPECT_EQ(left, c.left) << "position " << c.position;
+        std::string what = (c.operation == DeleteAppHint ? "delete " : "flip ") + std::to_string(c.position);
+        Restart();
+        for (const char *name : {"C", "A", "B"}) // created out of order
+            SeedRecord(name, {{"Need3DOn2D", *name == 'A' ? "0" : "1"}});
+        c.operation(c.position);
+        EXPECT_NO_OPEN_KEYS(what);
+        EXPECT_EQ(List(), c.after) << what;
     }
 }
 
-TEST_F(HintStore, FlipPastTheEndChangesNothing)
+void SeedA() { SeedRecord("A", {{"Description", "racing"}, {"Need3DOn2D", "1"}}); }
+
+// Where the record cannot be edited: nothing is written, and only opened keys are held.
+TEST_F(HintStore, EditRefusals)
 {
-    ASSERT_TRUE(SeedText(Record("A"), "Need3DOn2D", "0"));
-    ASSERT_TRUE(SeedText(Record("B"), "Need3DOn2D", "1"));
-    for (LONG position : {2, 100, -1}) {
-        ToggleAppHint(position);
-        EXPECT_NO_OPEN_KEYS("ToggleAppHint");
+    struct Case {
+        const char *what;
+        void (*arrange)();
+        LONG position;
+        OpenHintResult result;
+        bool hintsKeyHeld;
+        const char *listed; // after a flip of 0 and the edit
+        const char *flag;
+    };
+    const Case cases[] = {
+        {"no hints key", [] { SeedKey(PRODUCT_PATH); }, 0, OPEN_HINT_NO_RECORD, false, "", ""},
+        {"position past the end", SeedA, 1, OPEN_HINT_NO_RECORD, true, "A\tracing\tOff", "0"},
+        {"no selection", SeedA, -1, OPEN_HINT_NO_RECORD, true, "A\tracing\tOff", "0"},
+        // Listing opens a record with full access too: a read-only one lists empty.
+        {"read-only record", [] { SeedA(), MarkReadOnly(RecordPath("A")); }, 0, OPEN_HINT_NO_ACCESS, true, "A\tnone\tOff", "1"},
+        {"read-only hints key", [] { SeedA(), MarkReadOnly(HINTS_PATH); }, 0, OPEN_HINT_NO_ACCESS, false, "A\tracing\tOff", "0"},
+    };
+    for (const Case &c : cases) {
+        Restart();
+        c.arrange();
+        ToggleAppHint(0);
+        EXPECT_NO_OPEN_KEYS(c.what);
+        Edit e(c.position);
+        EXPECT_EQ(e.result, c.result) << c.what;
+        EXPECT_EQ(e.edit.hintsKey != NULL, c.hintsKeyHeld) << c.what;
+        EXPECT_EQ(e.edit.recordKey, (HKEY)NULL) << c.what;
+        SaveAppHintEdit(&e.edit, "changed", FALSE);
+        e.Close();
+        EXPECT_EQ(Join(List()), c.listed) << c.what;
+        EXPECT_EQ(KeyExists(HINTS_PATH), *c.listed != 0) << c.what;
+        if (*c.flag) {
+            EXPECT_EQ(RecordValues("A"), (Values{{"Description", "racing"}, {"Need3DOn2D", c.flag}})) << c.what;
+        }
     }
-    EXPECT_EQ(List(), (std::vector<std::string>{"A\tnone\tOff", "B\tnone\tOn"}));
 }
 
-TEST_F(HintStore, NothingHappensWithoutTheHintsKey)
+TEST_F(HintStore, ReadOnlyHintsKeyStillDeletes)
 {
-    ASSERT_TRUE(SeedKey(PRODUCT));
-    EXPECT_TRUE(List().empty());
-    DeleteAppHint(0);
-    ToggleAppHint(0);
-    EXPECT_NO_OPEN_KEYS("delete and flip");
-    EXPECT_FALSE(KeyExists(HINTS));
-    Edit e(0);
-    EXPECT_EQ(e.result, OPEN_HINT_NO_RECORD);
-    EXPECT_EQ(e.edit.hintsKey, (HKEY)NULL);
-    EXPECT_EQ(e.edit.recordKey, (HKEY)NULL);
-    e.Close();
-}
-
-TEST_F(HintStore, ReadOnlyRecordListsEmptyAndIsNeitherFlippedNorEdited)
-{
-    ASSERT_TRUE(SeedText(Record("RO"), "Description", "racing"));
-    ASSERT_TRUE(SeedText(Record("RO"), "Need3DOn2D", "1"));
-    ASSERT_TRUE(MarkReadOnly(Record("RO")));
-    EXPECT_EQ(List(), std::vector<std::string>{"RO\tnone\tOff"});
-    ToggleAppHint(0);
-    EXPECT_NO_OPEN_KEYS("ToggleAppHint");
-    EXPECT_EQ(Stored(Record("RO"), "Need3DOn2D"), Z("1"));
-
-    Edit e(0);
-    EXPECT_EQ(e.result, OPEN_HINT_NO_ACCESS);
-    EXPECT_NE(e.edit.hintsKey, (HKEY)NULL);
-    EXPECT_EQ(e.edit.recordKey, (HKEY)NULL);
-    SaveAppHintEdit(&e.edit, "changed", FALSE);
-    e.Close();
-    EXPECT_EQ(Stored(Record("RO"), "Description"), Z("racing"));
-}
-
-TEST_F(HintStore, ReadOnlyHintsKeyStillListsDeletesAndFlipsButIsNotEdited)
-{
-    for (const char *name : {"A", "B"})
-        ASSERT_TRUE(SeedText(Record(name), "Need3DOn2D", "1"));
-    ASSERT_TRUE(MarkReadOnly(HINTS));
-    ToggleAppHint(1);
-    EXPECT_EQ(List(), (std::vector<std::string>{"A\tnone\tOn", "B\tnone\tOff"}));
-    Edit e(0);
-    EXPECT_EQ(e.result, OPEN_HINT_NO_ACCESS);
-    EXPECT_EQ(e.edit.hintsKey, (HKEY)NULL);
-    e.Close();
+    SeedRecord("A", {});
+    SeedRecord("B", {});
+    ASSERT_TRUE(MarkReadOnly(HINTS_PATH));
     DeleteAppHint(0);
     EXPECT_NO_OPEN_KEYS("DeleteAppHint");
-    EXPECT_EQ(SubkeyNames(HINTS), std::vector<std::string>{"B"});
+    EXPECT_EQ(SubkeyNames(HINTS_PATH), Lines{"B"});
 }
 
-TEST_F(HintStore, EditOfAPositionWithNoRecordHoldsOnlyTheHintsKey)
-{
-    ASSERT_TRUE(SeedText(Record("A"), "Need3DOn2D", "1"));
-    for (LONG position : {1, -1}) {
-        Edit e(position);
-        EXPECT_EQ(e.result, OPEN_HINT_NO_RECORD) << "position " << position;
-        EXPECT_NE(e.edit.hintsKey, (HKEY)NULL) << "position " << position;
-        EXPECT_EQ(e.edit.recordKey, (HKEY)NULL) << "position " << position;
-        SaveAppHintEdit(&e.edit, "x", TRUE);
-        e.Close();
-    }
-    EXPECT_EQ(ValueNames(Record("A")), std::vector<std::string>{"Need3DOn2D"});
-}
-
-TEST_F(HintStore, SavingWritesFlagAndDescription)
+TEST_F(HintStore, SavingWritesFlagThenDescription)
 {
     struct Case {
         const char *what;
         const char *description;
         BOOL checkState;
-        std::string flag, stored;
+        Values after;
     };
     const Case cases[] = {
-        {"unchanged record with neither value", "", TRUE, Z("1"), Z("")},
-        {"cleared box", "racing", FALSE, Z("0"), Z("racing")},
-        {"indeterminate box", "racing", 2, Z("0"), Z("racing")},
-        {"description untouched", nullptr, TRUE, Z("1"), "<missing>"},
+        {"record with neither value", "", TRUE, {{"Description", ""}, {"Need3DOn2D", "1"}}},
+        {"cleared box", "racing", FALSE, {{"Description", "racing"}, {"Need3DOn2D", "0"}}},
+        {"indeterminate box", "racing", 2, {{"Description", "racing"}, {"Need3DOn2D", "0"}}},
+        {"description left untouched", nullptr, TRUE, {{"Need3DOn2D", "1"}}},
     };
     for (const Case &c : cases) {
-        RegFixtureStop();
-        ASSERT_TRUE(RegFixtureStart());
-        ASSERT_TRUE(SeedKey(Record("DEMO")));
+        Restart();
+        SeedRecord("DEMO", {});
         Edit e(0);
         ASSERT_EQ(e.result, OPEN_HINT_OK) << c.what;
         EXPECT_STREQ(e.description, "") << c.what;
         EXPECT_EQ(e.ticked, TRUE) << c.what;
         SaveAppHintEdit(&e.edit, c.description, c.checkState);
         e.Close();
-        EXPECT_EQ(Stored(Record("DEMO"), "Need3DOn2D"), c.flag) << c.what;
-        EXPECT_EQ(Stored(Record("DEMO"), "Description"), c.stored) << c.what;
+        EXPECT_EQ(RecordValues("DEMO"), c.after) << c.what;
     }
 }
 
-// Names whose full path passes 259 characters are still listed, flipped and edited truthfully.
-TEST_F(HintStore, LongNamesAreShownWhole)
-{
-    std::string longName(255, 'N');
-    ASSERT_TRUE(SeedKey(PRODUCT));
-    EXPECT_EQ(CreateAppHint(longName.c_str(), "long"), CREATE_HINT_OK);
-    EXPECT_NO_OPEN_KEYS("CreateAppHint");
-    EXPECT_EQ(List(), std::vector<std::string>{longName + "\tlong\tOn"});
-    ToggleAppHint(0);
-    EXPECT_EQ(List(), std::vector<std::string>{longName + "\tlong\tOff"});
-    Edit e(0);
-    EXPECT_EQ(e.result, OPEN_HINT_OK);
-    EXPECT_EQ(std::string(e.name), longName);
-    EXPECT_EQ(e.ticked, FALSE);
-    EXPECT_TRUE(e.GuardsIntact());
-    SaveAppHintEdit(&e.edit, "saved", TRUE);
-    e.Close();
-    EXPECT_EQ(Stored(Record(longName), "Description"), Z("saved"));
-}
-
-// Values longer than the 260-byte buffers: the head is shown, never more than fits.
-TEST_F(HintStore, LongValuesAreCutNeverOverrun)
+// Records written by others: a name whose path passes 259 characters, values longer than the
+// buffers. Shown truthfully (a long description cut at its head), nothing written past a buffer.
+TEST_F(HintStore, HostileRecords)
 {
     struct Case {
         const char *what;
-        std::string description;
-        const char *flag;
+        std::string name, description, flag;
         std::string listed;
         BOOL whole;
-        std::string flipped;
+        const char *flipped;
     };
-    const std::string over(2000, 'd');
+    const std::string n255(255, 'N'), d1023(1023, 'd');
     const Case cases[] = {
-        {"300 bytes", Z(std::string(300, 'd').c_str()), "0", std::string(300, 'd'), TRUE, Z("1")},
-        {"1023 and zero", Z(std::string(1023, 'd').c_str()), "1", std::string(1023, 'd'), TRUE, Z("0")},
-        {"1024 without zero", std::string(1024, 'd'), "1", std::string(1023, 'd'), FALSE, Z("0")},
-        {"2000 and zero", Z(over.c_str()), "0", std::string(1023, 'd'), FALSE, Z("1")},
+        {"name of 255", n255, Z("long"), Z("1"), "long", TRUE, "0"},
+        {"300 bytes", "L", Z(std::string(300, 'd')), "0" + std::string(399, 'z'), std::string(300, 'd'), TRUE, "1"},
+        {"1023 and zero", "L", Z(d1023), "1" + std::string(399, 'z'), d1023, TRUE, "0"},
+        {"1024 without zero", "L", d1023 + "d", "1" + std::string(399, 'z'), d1023, FALSE, "0"},
+        {"2000 and zero", "L", Z(std::string(2000, 'd')), "0" + std::string(399, 'z'), d1023, FALSE, "1"},
     };
     for (const Case &c : cases) {
-        RegFixtureStop();
-        ASSERT_TRUE(RegFixtureStart());
-        ASSERT_TRUE(SeedValue(Record("L"), "Description", REG_SZ, c.description));
-        // A flag of 400 bytes whose first byte decides.
-        ASSERT_TRUE(SeedValue(Record("L"), "Need3DOn2D", REG_BINARY, c.flag + std::string(399, 'z')));
+        Restart();
+        ASSERT_TRUE(SeedValue(RecordPath(c.name), "Description", REG_SZ, c.description));
+        ASSERT_TRUE(SeedValue(RecordPath(c.name), "Need3DOn2D", REG_BINARY, c.flag));
         std::string state = c.flag[0] == '0' ? "Off" : "On";
-        EXPECT_EQ(List(), std::vector<std::string>{"L\t" + c.listed + "\t" + state}) << c.what;
+        EXPECT_EQ(List(), Lines{c.name + "\t" + c.listed + "\t" + state}) << c.what;
         Edit e(0);
         EXPECT_EQ(e.result, OPEN_HINT_OK) << c.what;
-        EXPECT_EQ(std::string(e.description), c.listed) << c.what;
+        EXPECT_EQ(e.name, c.name) << c.what;
+        EXPECT_EQ(e.description, c.listed) << c.what;
         EXPECT_EQ(e.whole, c.whole) << c.what;
         EXPECT_TRUE(e.GuardsIntact()) << c.what;
+        SaveAppHintEdit(&e.edit, e.whole ? e.description : nullptr, c.flag[0] != '0');
         e.Close();
+        DWORD type;
+        std::string stored;
+        EXPECT_TRUE(ReadValue(RecordPath(c.name), "Description", &type, &stored) && stored == c.description) << c.what;
         ToggleAppHint(0);
-        EXPECT_EQ(Stored(Record("L"), "Need3DOn2D"), c.flipped) << c.what;
+        EXPECT_NO_OPEN_KEYS(c.what);
+        EXPECT_EQ(RecordValues(c.name)["Need3DOn2D"], c.flipped) << c.what;
     }
 }
 
@@ -441,27 +333,25 @@ TEST_F(HintStore, LongValuesAreCutNeverOverrun)
 // The cursor history is visible only in the substitute.
 TEST_F(HintStore, WalksAreFramedByTheWaitCursor)
 {
-    const HCURSOR wait = LoadCursorA(NULL, IDC_WAIT);
-    const HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW);
+    const std::vector<HCURSOR> framed = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
     struct Case {
         const char *what;
         void (*operation)();
-        std::vector<HCURSOR> expected;
+        bool framed;
     };
     const Case cases[] = {
-        {"list", [] { List(); }, {wait, arrow}},
-        {"delete", [] { DeleteAppHint(5); }, {wait, arrow}},
-        {"flip", [] { ToggleAppHint(5); }, {wait, arrow}},
-        {"create", [] { CreateAppHint("X", ""); }, {}},
-        {"edit", [] { Edit(0).Close(); }, {}},
+        {"list", [] { List(); }, true},
+        {"delete", [] { DeleteAppHint(5); }, true},
+        {"flip", [] { ToggleAppHint(5); }, true},
+        {"create", [] { CreateAppHint("X", ""); }, false},
+        {"edit", [] { Edit(0).Close(); }, false},
     };
-    for (bool withKey : {false, true}) {
+    for (const std::string &key : {PRODUCT_PATH, HINTS_PATH}) {
         for (const Case &c : cases) {
-            RegFixtureStop();
-            ASSERT_TRUE(RegFixtureStart());
-            ASSERT_TRUE(SeedKey(withKey ? HINTS : PRODUCT));
+            Restart();
+            ASSERT_TRUE(SeedKey(key));
             c.operation();
-            EXPECT_EQ(SubstCursorHistory(), c.expected) << c.what << (withKey ? " with" : " without") << " the key";
+            EXPECT_EQ(SubstCursorHistory(), c.framed ? framed : std::vector<HCURSOR>{}) << c.what << " below " << key;
         }
     }
 }

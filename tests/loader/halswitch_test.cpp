@@ -72,6 +72,7 @@ struct Scenario {
     std::vector<Step> steps;
     std::vector<std::string> expectCalls;
     std::string expectProfile;
+    int expectWrites; // the profile is written whenever the state is recorded, even unchanged
     int expectRefusals;
     int expectFreeCalls;
     int expectRefsAtEnd;
@@ -96,6 +97,7 @@ TEST_P(HalSwitchScenario, CallsWritesAndReturns)
     }
     EXPECT_EQ(Calls, s.expectCalls);
     EXPECT_EQ(Profile(), s.expectProfile);
+    EXPECT_EQ(SubstProfileWriteCount(), s.expectWrites);
     int refusals = 0;
     for (const auto &box : SubstMessageBoxes()) {
         EXPECT_EQ(box.text, "Unable to load interceptor dll: Display Driver Did Not Allow Halvane To Initialise");
@@ -115,38 +117,24 @@ INSTANTIATE_TEST_SUITE_P(
     Table, HalSwitchScenario,
     ::testing::Values(
         Scenario{"PrepareThenOff", true, true, 0x0001, {{1, 1, 1}, {0, 1, 0}},
-                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1"}, "0", 0, 1, 0},
-        Scenario{"OnTwiceDetectsOnce", true, true, 0x0001, {{1, 1, 1}, {1, 1, 1}}, PreparedStart, "1", 0, 0, 1},
-        Scenario{"PresentWithoutPreparation", true, true, 0x0002, {{1, 1, 1}, {0, 1, 0}}, {"Find 0"}, "0", 0, 1, 0},
-        Scenario{"NoHardwareKeepsLibraryWritesNothing", true, true, 0, {{1, 0, 0}}, {"Find 0"}, "<none>", 0, 0, 1},
+                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1"}, "0", 2, 0, 1, 0},
+        Scenario{"OnTwiceDetectsOnce", true, true, 0x0001, {{1, 1, 1}, {1, 1, 1}}, PreparedStart, "1", 1, 0, 0, 1},
+        Scenario{"PresentWithoutPreparation", true, true, 0x0002, {{1, 1, 1}, {0, 1, 0}}, {"Find 0"}, "0", 2, 0, 1, 0},
+        Scenario{"NoHardwareKeepsLibraryWritesNothing", true, true, 0, {{1, 0, 0}}, {"Find 0"}, "<none>", 0, 0, 0, 1},
         Scenario{"NoHardwareTwiceReusesLibrary", true, true, 0, {{1, 0, 0}, {1, 0, 0}}, {"Find 0", "Find 0"},
-                 "<none>", 0, 0, 1},
-        Scenario{"RefusalAlone", true, true, 0x1000, {{1, 0, 0}}, {"Find 0"}, "<none>", 0, 0, 1},
-        Scenario{"RefusalWithPresent", true, true, 0x1002, {{1, 0, 0}, {0, 1, 0}}, {"Find 0"}, "0", 1, 1, 0},
+                 "<none>", 0, 0, 0, 1},
+        Scenario{"RefusalAlone", true, true, 0x1000, {{1, 0, 0}}, {"Find 0"}, "<none>", 0, 0, 0, 1},
+        Scenario{"RefusalWithPresent", true, true, 0x1002, {{1, 0, 0}, {0, 1, 0}}, {"Find 0"}, "0", 1, 1, 1, 0},
         Scenario{"RefusalAfterPreparationRestoresAtOff", true, true, 0x1001, {{1, 0, 0}, {0, 1, 0}},
-                 {"Find 0", "565 0x1001", "Prepare 0x1001", "Restore 0x1001"}, "0", 1, 1, 0},
-        Scenario{"LibraryMissingStillOn", false, true, 0x0001, {{1, 1, 1}}, {}, "1", 0, 0, 0},
-        Scenario{"ExportMissingStillOnNoDetection", true, false, 0x0001, {{1, 1, 1}, {0, 1, 0}}, {}, "0", 0, 1, 0},
-        Scenario{"OffWhenNothingLoaded", true, true, 0x0001, {{0, 1, 0}}, {}, "0", 0, 0, 0},
+                 {"Find 0", "565 0x1001", "Prepare 0x1001", "Restore 0x1001"}, "0", 1, 1, 1, 0},
+        Scenario{"LibraryMissingStillOn", false, true, 0x0001, {{1, 1, 1}}, {}, "1", 1, 0, 0, 0},
+        Scenario{"ExportMissingStillOnNoDetection", true, false, 0x0001, {{1, 1, 1}, {0, 1, 0}}, {}, "0", 2, 0, 1, 0},
+        Scenario{"OffWhenNothingLoaded", true, true, 0x0001, {{0, 1, 0}}, {}, "0", 1, 0, 0, 0},
         Scenario{"OffTwiceRestoresAndFreesOnce", true, true, 0x0001, {{1, 1, 1}, {0, 1, 0}, {0, 1, 0}},
-                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1"}, "0", 0, 1, 0},
+                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1"}, "0", 3, 0, 1, 0},
         Scenario{"OnOffOnBindsAgain", true, true, 0x0001, {{1, 1, 1}, {0, 1, 0}, {1, 1, 1}},
-                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1", "Find 0", "565 0x1", "Prepare 0x1"}, "1", 0,
-                 1, 1}),
+                 {"Find 0", "565 0x1", "Prepare 0x1", "Restore 0x1", "Find 0", "565 0x1", "Prepare 0x1"}, "1", 3,
+                 0, 1, 1}),
     [](const ::testing::TestParamInfo<Scenario> &p) { return std::string(p.param.name); });
-
-TEST(HalSwitch, ProfileWritesOnlyWhenStateRecorded)
-{
-    ResetAll();
-    SubstRegisterModule("QTXWIN32.DLL", AllExports());
-    DetectedFlags = 0x0001;
-    HalSwitch(1);
-    HalSwitch(1); // already on: nothing written
-    EXPECT_EQ(SubstProfileWriteCount(), 1);
-    HalSwitch(0);
-    HalSwitch(0); // off again: written again
-    EXPECT_EQ(SubstProfileWriteCount(), 3);
-    EXPECT_EQ(Profile(), "0");
-}
 
 } // namespace

@@ -10,8 +10,8 @@ namespace {
 
 const char WindowClass[] = "QTXILoadWClass";
 const char WindowTitle[] = "Halvane interceptor loader";
-const DWORD ExitFailed = 0xFFFFFFFF; // -1
-const DWORD ExitAlreadyRunning = 1;
+typedef std::vector<std::string> Names;
+const std::string F = "FindHalvaneHardware", G = "Get565Status", P = "PrepareDisplay_32", R = "RestoreDisplay_32";
 
 std::string Profile()
 {
@@ -20,8 +20,6 @@ std::string Profile()
     return value;
 }
 
-void SetProfile(const char *value) { WritePrivateProfileStringA("QTXHAL", "EnableHAL", value, "zhqhw.ini"); }
-
 class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -29,179 +27,136 @@ protected:
         ASSERT_EQ(FindWindowA(WindowClass, WindowTitle), nullptr) << "a loader is already running";
         scratch = MakeScratchDir("loader");
         logPath = scratch + "calls.log";
-        SetProfile("unset");
     }
 
     void TearDown() override
     {
         for (auto &child : children)
             StopChild(child);
+        DeleteFileA((scratch + "QTXILOAD.EXE").c_str());
     }
 
-    ChildProcess Start(const char *flags, const std::string &exe = "")
+    // Starts the loader (a copy without the library beside it when alone) with a fresh log and
+    // profile, and returns its main window: NULL when it ended or showed a message instead.
+    HWND Start(const char *flags, bool alone = false)
     {
-        std::vector<std::string> env = {std::string("QTXWIN32_LOG=") + logPath};
-        if (flags)
-            env.push_back(std::string("QTXWIN32_FLAGS=") + flags);
-        children.push_back(StartChild(exe.empty() ? ProgramDir() + "QTXILOAD.EXE" : exe, env));
-        return children.back();
-    }
-
-    HWND WaitForMainWindow(const ChildProcess &child)
-    {
+        DeleteFileA(logPath.c_str());
+        WritePrivateProfileStringA("QTXHAL", "EnableHAL", "unset", "zhqhw.ini");
+        std::string exe = ProgramDir() + "QTXILOAD.EXE";
+        if (alone && CopyFileA(exe.c_str(), (scratch + "QTXILOAD.EXE").c_str(), FALSE))
+            exe = scratch + "QTXILOAD.EXE";
+        children.push_back(StartChild(exe, {"QTXWIN32_LOG=" + logPath, std::string("QTXWIN32_FLAGS=") + flags}));
         HWND window = NULL;
-        WaitUntil([&] { return (window = FindProcessWindow(WindowClass, WindowTitle, child.pid)) != NULL; });
+        WaitUntil([&] {
+            const ChildProcess &child = children.back();
+            return (window = FindProcessWindow(WindowClass, WindowTitle, child.pid)) || !ChildRunning(child) ||
+                   !VisibleDialogs(child.pid).empty();
+        });
         return window;
     }
 
     // Names of the entry points called so far, in order.
-    std::vector<std::string> Calls()
+    Names Calls()
     {
-        std::vector<std::string> names;
+        Names names;
         for (const auto &line : ReadLines(logPath))
             names.push_back(line.substr(0, line.find(' ')));
         return names;
     }
 
-    bool WaitForProfile(const char *value)
-    {
-        return WaitUntil([&] { return Profile() == value; });
-    }
-
-    void Command(HWND window, WPARAM id) { PostMessageA(window, WM_COMMAND, id, 0); }
-
     std::string scratch, logPath;
     std::vector<ChildProcess> children;
 };
 
-typedef std::vector<std::string> Names;
-const Names Prepared = {"FindHalvaneHardware", "Get565Status", "PrepareDisplay_32"};
-
-TEST_F(LoaderTest, PreparedDisplayTogglesAndCloses)
+bool ProfileBecomes(const char *value)
 {
-    ChildProcess child = Start("0x0001");
-    HWND window = WaitForMainWindow(child);
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(WaitForProfile("1"));
-    EXPECT_EQ(Calls(), Prepared);
-
-    Command(window, 40001); // off
-    EXPECT_TRUE(WaitForProfile("0"));
-    Names expected = Prepared;
-    expected.push_back("RestoreDisplay_32");
-    EXPECT_EQ(Calls(), expected);
-
-    Command(window, 40001); // on again: the library is loaded and detection runs anew
-    EXPECT_TRUE(WaitForProfile("1"));
-    expected.insert(expected.end(), Prepared.begin(), Prepared.end());
-    EXPECT_EQ(Calls(), expected);
-
-    Command(window, 40002); // Close
-    EXPECT_EQ(WaitChild(child), 0u);
-    EXPECT_EQ(Profile(), "0");
-    expected.push_back("RestoreDisplay_32");
-    EXPECT_EQ(Calls(), expected);
+    return WaitUntil([&] { return Profile() == value; });
 }
 
-TEST_F(LoaderTest, NoHardwareExitsWithoutWindow)
-{
-    ChildProcess child = Start("0");
-    EXPECT_EQ(WaitChild(child), ExitFailed);
-    EXPECT_EQ(FindWindowA(WindowClass, WindowTitle), nullptr);
-    EXPECT_EQ(Profile(), "0");
-    EXPECT_EQ(Calls(), Names{"FindHalvaneHardware"});
-}
-
-TEST_F(LoaderTest, DriverRefusalIsReportedAndRestoredAtExit)
-{
-    ChildProcess child = Start("0x1001");
-    HWND box = NULL;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow("#32770", "Halvane D3D HAL loader", child.pid)); }))
-        << "no refusal message";
-    std::vector<std::string> texts = ChildTexts(box);
-    EXPECT_NE(std::find(texts.begin(), texts.end(),
-                        "Unable to load interceptor dll: Display Driver Did Not Allow Halvane To Initialise"),
-              texts.end());
-    EXPECT_EQ(FindWindowA(WindowClass, WindowTitle), nullptr);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(WaitChild(child), ExitFailed);
-    EXPECT_EQ(Profile(), "0");
-    Names expected = Prepared;
-    expected.push_back("RestoreDisplay_32");
-    EXPECT_EQ(Calls(), expected);
-}
-
-// Starts that switch the HAL on and end with Close: exit 0, the profile back at "0".
-TEST_F(LoaderTest, StartsOnAndClosesCleanly)
+// Starts that switch the HAL on, stay hidden, toggle with 40001 and end with Close: exit 0,
+// whatever was prepared restored, the profile back at "0".
+TEST_F(LoaderTest, StartsOnTogglesAndCloses)
 {
     struct Case {
-        const char *name;
-        const char *flags;
+        const char *name, *flags;
         bool withoutLibrary;
+        int toggles;
         Names calls;
     };
     const Case cases[] = {
-        {"present without preparation: never restored", "2", false, {"FindHalvaneHardware"}},
-        {"preparation with unrelated library bits", "0x0101", false,
-         {"FindHalvaneHardware", "Get565Status", "PrepareDisplay_32", "RestoreDisplay_32"}},
-        {"library missing: switched on without detection", "0x0001", true, {}},
+        {"prepared display, off and on again", "0x0001", false, 2, {F, G, P, R, F, G, P, R}},
+        {"present without preparation: never restored", "2", false, 1, {F}},
+        {"preparation beside unrelated library bits", "0x0101", false, 0, {F, G, P, R}},
+        {"library missing: switched on without detection", "0x0001", true, 0, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteFileA(logPath.c_str());
-        SetProfile("unset");
-        std::string exe;
-        if (c.withoutLibrary) {
-            exe = scratch + "QTXILOAD.EXE";
-            ASSERT_TRUE(CopyFileA((ProgramDir() + "QTXILOAD.EXE").c_str(), exe.c_str(), FALSE));
-        }
-        ChildProcess child = Start(c.flags, exe);
-        HWND window = WaitForMainWindow(child);
+        HWND window = Start(c.flags, c.withoutLibrary);
         ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(WaitForProfile("1"));
-        Command(window, 40002);
-        EXPECT_EQ(WaitChild(child), 0u);
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_TRUE(ProfileBecomes("1"));
+        for (int i = 0; i < c.toggles; i++) {
+            PostMessageA(window, WM_COMMAND, 40001, 0);
+            EXPECT_TRUE(ProfileBecomes(i % 2 ? "1" : "0")) << "toggle " << i + 1;
+        }
+        PostMessageA(window, WM_COMMAND, 40002, 0);
+        EXPECT_EQ(WaitChild(children.back()), 0u);
         EXPECT_EQ(Profile(), "0");
         EXPECT_EQ(Calls(), c.calls);
-        if (!exe.empty())
-            DeleteFileA(exe.c_str());
     }
 }
 
-TEST_F(LoaderTest, SecondInstanceLeavesFirstAndProfileAlone)
+// Starts that end with -1 before any window: no hardware, or the driver refusing it.
+TEST_F(LoaderTest, FailedStartsLeaveNoWindow)
 {
-    ChildProcess first = Start("0x0001");
-    HWND window = WaitForMainWindow(first);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForProfile("1"));
+    struct Case {
+        const char *name, *flags, *message;
+        Names calls;
+    };
+    const Case cases[] = {
+        {"no hardware", "0", nullptr, {F}},
+        {"driver refusal", "0x1001",
+         "Unable to load interceptor dll: Display Driver Did Not Allow Halvane To Initialise", {F, G, P, R}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Start(c.flags), nullptr);
+        HWND box = NULL;
+        if (c.message) {
+            ASSERT_TRUE(WaitUntil([&] {
+                return (box = FindProcessWindow("#32770", "Halvane D3D HAL loader", children.back().pid));
+            })) << "no refusal message";
+            std::vector<std::string> texts = ChildTexts(box);
+            EXPECT_NE(std::find(texts.begin(), texts.end(), c.message), texts.end());
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        EXPECT_EQ(WaitChild(children.back()), 0xFFFFFFFF);
+        EXPECT_EQ(FindWindowA(WindowClass, WindowTitle), nullptr);
+        EXPECT_EQ(Profile(), "0");
+        EXPECT_EQ(Calls(), c.calls);
+    }
+}
 
-    ChildProcess second = Start("0x0001");
-    EXPECT_EQ(WaitChild(second), ExitAlreadyRunning);
+// A second start ends with 1 and touches neither the library nor the profile; commands the
+// menu does not have change nothing.
+TEST_F(LoaderTest, SecondInstanceAndUnknownCommandsLeaveTheFirstAlone)
+{
+    HWND window = Start("0x0001");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ProfileBecomes("1"));
+    ChildProcess first = children.back();
+    children.push_back(StartChild(ProgramDir() + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + logPath, "QTXWIN32_FLAGS=0x0001"}));
+    EXPECT_EQ(WaitChild(children.back()), 1u);
+    for (WPARAM id : {40003, 40006, 1, 2})
+        PostMessageA(window, WM_COMMAND, id, 0);
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
     EXPECT_TRUE(ChildRunning(first));
     EXPECT_EQ(FindProcessWindow(WindowClass, WindowTitle, first.pid), window);
     EXPECT_EQ(Profile(), "1");
-    EXPECT_EQ(Calls(), Prepared) << "the second start must not touch the library";
-
-    Command(window, 40002);
+    EXPECT_EQ(Calls(), (Names{F, G, P}));
+    PostMessageA(window, WM_COMMAND, 40002, 0);
     EXPECT_EQ(WaitChild(first), 0u);
-    EXPECT_EQ(Profile(), "0");
-}
-
-TEST_F(LoaderTest, UnknownCommandsAreIgnored)
-{
-    ChildProcess child = Start("0x0001");
-    HWND window = WaitForMainWindow(child);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForProfile("1"));
-    for (WPARAM id : {40003, 40006, 1, 2})
-        Command(window, id);
-    DWORD_PTR result = 0;
-    EXPECT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
-    EXPECT_TRUE(ChildRunning(child));
-    EXPECT_EQ(Profile(), "1");
-    Command(window, 40002);
-    EXPECT_EQ(WaitChild(child), 0u);
 }
 
 } // namespace

@@ -11,17 +11,10 @@
 
 namespace {
 
-struct MenuItem {
-    UINT id;
-    std::string text;
-    bool operator==(const MenuItem &o) const { return id == o.id && text == o.text; }
-};
-
-std::ostream &operator<<(std::ostream &out, const MenuItem &item) { return out << item.id << " \"" << item.text << "\""; }
-
-std::vector<MenuItem> Items(HMENU menu)
+// The items of a menu as "id text"; a separator as "-".
+std::vector<std::string> Items(HMENU menu)
 {
-    std::vector<MenuItem> items;
+    std::vector<std::string> items;
     int n = GetMenuItemCount(menu);
     for (int i = 0; i < n; i++) {
         char text[128] = "";
@@ -31,13 +24,13 @@ std::vector<MenuItem> Items(HMENU menu)
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        items.push_back({(info.fType & MFT_SEPARATOR) ? 0u : info.wID, text});
+        items.push_back((info.fType & MFT_SEPARATOR) ? "-" : std::to_string(info.wID) + " " + text);
     }
     return items;
 }
 
 // Popups seen by the test window while TrackPopupMenu ran, each closed at once.
-std::vector<std::vector<MenuItem>> Popups;
+std::vector<std::vector<std::string>> Popups;
 
 void CALLBACK CloseMenu(HWND window, UINT, UINT_PTR timer, DWORD)
 {
@@ -92,6 +85,10 @@ protected:
 
 TEST_F(TrayTest, RecordPerStateAndOperation)
 {
+    // Creating the window (in SetUp) added the icon with the enabled state.
+    EXPECT_EQ(TrayIconRecord.hWnd, window);
+    EXPECT_EQ(TrayIconRecord.uFlags, 7u);
+    EXPECT_STREQ(TrayIconRecord.szTip, "Halvane D3D HAL - Enabled");
     struct Case {
         DWORD enabled;
         DWORD operation;
@@ -120,33 +117,6 @@ TEST_F(TrayTest, RecordPerStateAndOperation)
     EXPECT_NE(EnabledIcon, DisabledIcon);
 }
 
-TEST_F(TrayTest, CreationAddsTheIconWithTheEnabledState)
-{
-    // SetUp created the window: WM_CREATE filled the record for NIM_ADD.
-    EXPECT_EQ(TrayIconRecord.hWnd, window);
-    EXPECT_EQ(TrayIconRecord.uFlags, 7u);
-    EXPECT_STREQ(TrayIconRecord.szTip, "Halvane D3D HAL - Enabled");
-}
-
-TEST_F(TrayTest, OnlyButtonPressesOnOurIconOpenThePopup)
-{
-    struct Case {
-        WPARAM icon;
-        LPARAM mouse;
-        bool opens;
-    };
-    const Case cases[] = {
-        {102, WM_LBUTTONDOWN, true},  {102, WM_RBUTTONDOWN, true},  {102, WM_LBUTTONUP, false},
-        {102, WM_RBUTTONUP, false},   {102, WM_MOUSEMOVE, false},   {102, WM_LBUTTONDBLCLK, false},
-        {102, WM_RBUTTONDBLCLK, false}, {103, WM_LBUTTONDOWN, false}, {0, WM_RBUTTONDOWN, false},
-    };
-    for (const Case &c : cases) {
-        Popups.clear();
-        SendMessageA(window, 0x465, c.icon, c.mouse);
-        EXPECT_EQ(Popups.size(), c.opens ? 1u : 0u) << "icon " << c.icon << " mouse message " << c.mouse;
-    }
-}
-
 // Holds Ctrl down (or up) through simulated input, waiting for the key state to follow.
 void PressCtrl(bool down)
 {
@@ -159,42 +129,42 @@ void PressCtrl(bool down)
         << "the key state did not follow the simulated Ctrl";
 }
 
-TEST_F(TrayTest, PopupTextFollowsStateAndCloseNeedsCtrl)
+// Only a button press on our icon opens the popup; its first text follows the state, and Close
+// is there only while Ctrl is held.
+TEST_F(TrayTest, PopupOpensOnButtonPressesWithItemsByStateAndCtrl)
 {
-    const MenuItem setup = {40004, "Halvane D3D Setup..."}, separator = {0, ""}, about = {40005, "About..."},
-                   close = {40002, "Close"};
+    const std::string setup = "40004 Halvane D3D Setup...", about = "40005 About...", close = "40002 Close";
+    const std::string off = "40001 Disable Halvane HAL", on = "40001 Enable Halvane HAL";
     struct Case {
         DWORD enabled;
         bool ctrl;
-        std::vector<MenuItem> expected;
+        WPARAM icon;
+        LPARAM mouse;
+        std::vector<std::string> popup; // empty: none opens
     };
     const Case cases[] = {
-        {1, false, {{40001, "Disable Halvane HAL"}, setup, separator, about}},
-        {0, false, {{40001, "Enable Halvane HAL"}, setup, separator, about}},
-        {1, true, {{40001, "Disable Halvane HAL"}, setup, separator, about, close}},
-        {0, true, {{40001, "Enable Halvane HAL"}, setup, separator, about, close}},
+        {1, false, 102, WM_RBUTTONDOWN, {off, setup, "-", about}},
+        {0, false, 102, WM_LBUTTONDOWN, {on, setup, "-", about}},
+        {1, true, 102, WM_LBUTTONDOWN, {off, setup, "-", about, close}},
+        {0, true, 102, WM_RBUTTONDOWN, {on, setup, "-", about, close}},
+        {1, false, 102, WM_LBUTTONUP, {}},
+        {1, false, 102, WM_RBUTTONUP, {}},
+        {1, false, 102, WM_MOUSEMOVE, {}},
+        {1, false, 102, WM_LBUTTONDBLCLK, {}},
+        {1, true, 102, WM_RBUTTONDBLCLK, {}},
+        {1, false, 103, WM_LBUTTONDOWN, {}},
+        {1, false, 0, WM_RBUTTONDOWN, {}},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << "enabled " << c.enabled << " ctrl " << c.ctrl);
+        SCOPED_TRACE(testing::Message() << "enabled " << c.enabled << " ctrl " << c.ctrl << " icon " << c.icon
+                                        << " mouse message " << c.mouse);
         HalEnabled = c.enabled;
         PressCtrl(c.ctrl);
         Popups.clear();
-        SendMessageA(window, 0x465, 102, WM_RBUTTONDOWN);
+        SendMessageA(window, 0x465, c.icon, c.mouse);
         PressCtrl(false);
-        ASSERT_EQ(Popups.size(), 1u);
-        EXPECT_EQ(Popups[0], c.expected);
+        EXPECT_EQ(Popups, c.popup.empty() ? decltype(Popups)() : decltype(Popups){c.popup});
     }
-}
-
-TEST_F(TrayTest, ResourceMenuIsUntouchedByThePopup)
-{
-    // Each popup works on its own loaded copy: the resource keeps its own first text.
-    HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_TRAYMENU));
-    ASSERT_NE(menu, nullptr);
-    std::vector<MenuItem> items = Items(GetSubMenu(menu, 0));
-    DestroyMenu(menu);
-    ASSERT_EQ(items.size(), 4u);
-    EXPECT_EQ(items[0], (MenuItem{40001, "Enable Halvane D3D HAL"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "shared/regfixture.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef _WIN32
@@ -14,14 +15,10 @@ namespace {
 std::vector<std::string> SplitPath(const std::string &path)
 {
     std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos)
-            end = path.size();
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find('\\', start), path.size());
         if (end > start)
             parts.push_back(path.substr(start, end - start));
-        start = end + 1;
     }
     return parts;
 }
@@ -169,19 +166,10 @@ int OpenKeyCount() { return SubstRegOpenHandleCount(); }
 
 bool SeedKey(const std::string &path, const char *keyClass)
 {
-    bool existed = KeyExists(path);
     HKEY key = WalkPath(path, KEY_ALL_ACCESS, true, keyClass);
-    if (!key)
-        return false;
-    RegCloseKey(key);
-    if (existed && keyClass) {
-#ifdef _WIN32
-        return false;
-#else
-        return SubstRegSetClass(HKEY_LOCAL_MACHINE, path.c_str(), keyClass);
-#endif
-    }
-    return true;
+    if (key)
+        RegCloseKey(key);
+    return key != NULL;
 }
 
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes)

@@ -11,8 +11,6 @@ struct Image {
     COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Copies width x height pixels from the origin of a device context.
-Image CaptureDC(HDC dc, int width, int height);
 // The client area of a window of this process, as its window DC reads it.
 Image CaptureClient(HWND window);
 // A rectangle of the screen (covers any process's windows).

@@ -135,41 +135,44 @@ std::vector<std::string> ReadLines(const std::string &path)
     return lines;
 }
 
-struct FindData {
-    const char *className;
-    const char *title;
-    DWORD pid;
-    HWND found;
-};
-
-static BOOL CALLBACK FindProc(HWND window, LPARAM param)
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
-    FindData *d = reinterpret_cast<FindData *>(param);
-    char cls[256], title[256];
-    GetClassNameA(window, cls, sizeof cls);
-    GetWindowTextA(window, title, sizeof title);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (strcmp(cls, d->className) == 0 && strcmp(title, d->title) == 0 && (d->pid == 0 || pid == d->pid)) {
-        d->found = window;
-        return FALSE;
-    }
+    reinterpret_cast<std::vector<HWND> *>(param)->push_back(window);
     return TRUE;
+}
+
+// The top-level windows of the process pid (0: of any process) whose class and title match
+// (NULL: any), and that are visible when asked.
+static std::vector<HWND> TopWindows(DWORD pid, const char *className, const char *title, bool visible)
+{
+    std::vector<HWND> all, found;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+    for (HWND window : all) {
+        char cls[256] = "", text[256] = "";
+        DWORD owner = 0;
+        GetClassNameA(window, cls, sizeof cls);
+        GetWindowTextA(window, text, sizeof text);
+        GetWindowThreadProcessId(window, &owner);
+        if ((pid == 0 || owner == pid) && (!className || strcmp(cls, className) == 0) &&
+            (!title || strcmp(text, title) == 0) && (!visible || IsWindowVisible(window)))
+            found.push_back(window);
+    }
+    return found;
 }
 
 HWND FindProcessWindow(const char *className, const char *title, DWORD pid)
 {
-    FindData d = {className, title, pid, NULL};
-    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
-    return d.found;
+    std::vector<HWND> found = TopWindows(pid, className, title, false);
+    return found.empty() ? NULL : found[0];
 }
 
 static BOOL CALLBACK CollectText(HWND window, LPARAM param)
 {
-    WCHAR wide[1024];
-    int n = GetWindowTextW(window, wide, 1024);
+    WCHAR wide[1024] = L"";
+    DWORD_PTR n = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &n);
     char text[2048];
-    int m = WideCharToMultiByte(CP_ACP, 0, wide, n, text, sizeof text - 1, NULL, NULL);
+    int m = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(n), text, sizeof text - 1, NULL, NULL);
     text[m > 0 ? m : 0] = 0;
     reinterpret_cast<std::vector<std::string> *>(param)->push_back(text);
     return TRUE;
@@ -180,4 +183,9 @@ std::vector<std::string> ChildTexts(HWND window)
     std::vector<std::string> texts;
     EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
     return texts;
+}
+
+std::vector<HWND> VisibleDialogs(DWORD pid)
+{
+    return TopWindows(pid, "#32770", NULL, true);
 }

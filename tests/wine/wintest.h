@@ -37,6 +37,9 @@ std::vector<std::string> ReadLines(const std::string &path);
 
 // A top-level window of the given class and title that belongs to the process pid (0: any).
 HWND FindProcessWindow(const char *className, const char *title, DWORD pid = 0);
-// The texts of the child windows of a window, in z-order; read through the wide call, which
-// crosses processes in Wine, and converted to the ANSI code page.
+// The texts of the child windows of a window, in z-order, as WM_GETTEXT gives them (so edit
+// fields of other processes too); read through the wide call, which crosses processes in Wine,
+// and converted to the ANSI code page.
 std::vector<std::string> ChildTexts(HWND window);
+// The visible top-level dialog-class ("#32770") windows of the process pid (0: of any process).
+std::vector<HWND> VisibleDialogs(DWORD pid = 0);
