@@ -6,13 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 static std::string Narrow(const WCHAR *wide)
 {
     char text[2048];
-    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
-    return n > 0 ? text : "";
+    return WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL) > 0 ? text : "";
 }
 
 std::string ControlText(HWND window)
@@ -25,8 +22,7 @@ std::string ControlText(HWND window)
 std::vector<std::string> ListLines(HWND list)
 {
     std::vector<std::string> lines;
-    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; i++) {
+    for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; i++) {
         WCHAR line[1024] = L"";
         if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024)
             SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
@@ -35,103 +31,54 @@ std::vector<std::string> ListLines(HWND list)
     return lines;
 }
 
-static std::vector<HWND> ShownDialogs() { return VisibleDialogs(GetCurrentProcessId()); }
-
-HWND ShownDialog(int controlId)
+static HWND ShownDialog(int controlId) // a message box for controlId 0: none of the product's controls
 {
-    for (HWND w : ShownDialogs())
-        if (GetDlgItem(w, controlId))
+    for (HWND w : VisibleDialogs(GetCurrentProcessId()))
+        if (controlId ? GetDlgItem(w, controlId) != NULL
+                      : !GetDlgItem(w, IDC_HINT_LIST) && !GetDlgItem(w, IDC_ADD_NAME) &&
+                            !GetDlgItem(w, IDC_EDIT_DESCRIPTION) && !GetDlgItem(w, IDC_REG_KEYS))
             return w;
     return NULL;
 }
 
-HWND ShownMessageBox()
-{
-    for (HWND w : ShownDialogs())
-        if (!GetDlgItem(w, IDC_HINT_LIST) && !GetDlgItem(w, IDC_ADD_NAME) && !GetDlgItem(w, IDC_EDIT_DESCRIPTION) &&
-            !GetDlgItem(w, IDC_REG_KEYS))
-            return w;
-    return NULL;
-}
-
-static BOOL CALLBACK CountBoxParts(HWND child, LPARAM param)
-{
-    int *parts = reinterpret_cast<int *>(param);
-    char cls[16] = "";
-    GetClassNameA(child, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Button") == 0)
-        parts[0]++;
-    // Wine keeps an icon control in every box; it holds an icon only when one was asked for.
-    if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        SendMessageA(child, STM_GETICON, 0, 0) != 0)
-        parts[1]++;
-    return TRUE;
-}
-
-static Box ReadBox(HWND box)
-{
-    int parts[2] = {0, 0};
-    EnumChildWindows(box, CountBoxParts, reinterpret_cast<LPARAM>(parts));
-    std::string shown = ControlText(GetDlgItem(box, 0xffff)) + " / " + ControlText(box);
-    if (parts[0] != 1)
-        shown += " [buttons " + std::to_string(parts[0]) + "]";
-    if (parts[1])
-        shown += " [icon]";
-    return {shown, GetWindow(box, GW_OWNER)};
-}
-
-namespace {
-
-struct ModalDriver {
+static struct Driver {
     const std::vector<Step> *steps;
     std::vector<Box> *boxes;
-    std::set<HWND> answered;
     size_t next;
     int ticks;
     bool running, forced;
-};
+} *Driving;
 
-ModalDriver *Driver;
-const UINT TickMs = 10;
-const int BoundTicks = 1000; // 10 s
-
-void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
+static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
 {
-    ModalDriver &d = *Driver;
+    Driver &d = *Driving;
+    HWND box = ShownDialog(0);
     if (d.running)
         return;
-    if (++d.ticks > BoundTicks) {
+    if (++d.ticks > 1000) {
         d.forced = true;
-        for (HWND w : ShownDialogs())
+        for (HWND w : VisibleDialogs(GetCurrentProcessId()))
             EndDialog(w, 0);
-        return;
-    }
-    HWND box = d.boxes ? ShownMessageBox() : NULL;
-    if (box && d.answered.insert(box).second) {
-        d.boxes->push_back(ReadBox(box));
+    } else if (box && d.boxes && IsWindowEnabled(box)) {
+        d.boxes->push_back({ControlText(GetDlgItem(box, 0xffff)) + " / " + ControlText(box), GetWindow(box, GW_OWNER)});
+        EnableWindow(box, FALSE); // answered once
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return;
-    }
-    if (d.next < d.steps->size()) {
+    } else if (d.next < d.steps->size()) {
         d.running = true;
-        if ((*d.steps)[d.next]())
-            d.next++;
+        d.next += (*d.steps)[d.next]();
         d.running = false;
     }
 }
 
-} // namespace
-
 bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &steps, std::vector<Box> *boxes)
 {
-    ModalDriver driver = {&steps, boxes, {}, 0, 0, false, false};
-    ModalDriver *outer = Driver;
-    Driver = &driver;
-    UINT_PTR timer = SetTimer(NULL, 0, TickMs, DriverTick);
+    Driver driver = {&steps, boxes, 0, 0, false, false}, *outer = Driving;
+    Driving = &driver;
+    UINT_PTR timer = SetTimer(NULL, 0, 10, DriverTick);
     blocking();
     KillTimer(NULL, timer);
-    Driver = outer;
-    EXPECT_FALSE(driver.forced) << "a dialog did not end when driven; the driver ended it";
+    Driving = outer;
+    EXPECT_FALSE(driver.forced) << "a dialog did not end when driven";
     EXPECT_EQ(driver.next, steps.size()) << "steps that never ran";
     return !driver.forced && driver.next == steps.size();
 }
@@ -140,9 +87,9 @@ Step OnDialog(int controlId, const std::function<void(HWND)> &act)
 {
     return [controlId, act] {
         HWND dialog = ShownDialog(controlId);
-        if (dialog && !ShownMessageBox())
+        if (dialog && !ShownDialog(0))
             act(dialog);
-        return dialog && !ShownMessageBox();
+        return dialog && !ShownDialog(0);
     };
 }
 
@@ -157,10 +104,7 @@ std::string Shown(const std::vector<Box> &boxes)
 void PumpDialog(HWND dialog)
 {
     MSG msg;
-    for (int i = 0; i < 100000 && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); i++) {
-        if (!IsDialogMessageA(dialog, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    for (int i = 0; i < 100000 && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); i++)
+        if (!IsDialogMessageA(dialog, &msg))
+            TranslateMessage(&msg), DispatchMessageA(&msg);
 }

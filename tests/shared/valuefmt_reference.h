@@ -2,17 +2,14 @@
 // the block-wise paths of FormatValueData against.
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 inline std::string ReferenceHex(const std::string &data)
 {
-    static const char digits[] = "0123456789abcdef";
     std::string text;
-    for (unsigned char c : data) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-        text += ' ';
-    }
+    for (unsigned char c : data)
+        text += std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15] + " ";
     return text;
 }
 
@@ -20,13 +17,7 @@ inline std::string ReferenceHex(const std::string &data)
 inline std::string ReferenceMulti(const std::string &data)
 {
     std::string text = "{ ";
-    size_t at = 0;
-    while (at < data.size() && data[at] != 0) {
-        size_t end = data.find('\0', at);
-        if (end == std::string::npos)
-            end = data.size();
-        text += "\"" + data.substr(at, end - at) + "\"  ";
-        at = end + 1;
-    }
+    for (size_t at = 0, end; at < data.size() && data[at]; at = end + 1)
+        text += "\"" + data.substr(at, (end = std::min(data.find('\0', at), data.size())) - at) + "\"  ";
     return text + "}";
 }
