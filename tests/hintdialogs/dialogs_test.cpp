@@ -28,18 +28,6 @@ void Command(HWND dialog, WORD id, WORD notification = 0)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-enum Ending { ByOk, ByCancel, ByCloseBox, ByEnter, ByEsc };
-
-void End(HWND dialog, Ending how, int field)
-{
-    if (how == ByOk || how == ByCancel)
-        Click(dialog, how == ByOk ? IDOK : IDCANCEL);
-    else if (how == ByCloseBox)
-        CloseBox(dialog);
-    else
-        Key(dialog, field, how == ByEnter ? VK_RETURN : VK_ESCAPE);
-}
-
 struct HintDialogTest : RegistryTest {
     void Fresh()
     {
@@ -143,30 +131,30 @@ TEST_F(HintDialogTest, AddAndEdit)
         Values stored;
         const char *name, *description; // typed; NULL: left as shown
         int check;                      // -1: left as shown
-        Ending how;
+        int end;                        // IDOK, IDCANCEL: clicked; VK_RETURN, VK_ESCAPE: pressed; 0: close box
         std::string shown, records; // shown: Edit's fields on opening, Add's after a refusal
         const char *box;
     } cases[] = {
-        {"Add OK", false, {}, "Demo", "racing", -1, ByOk, "", demo, ""},
-        {"Add Enter", false, {}, "Demo", "racing", -1, ByEnter, "", demo, ""},
-        {"Add Cancel", false, {}, "Demo", "racing", -1, ByCancel, "", "", ""},
-        {"Add Esc", false, {}, "Demo", "racing", -1, ByEsc, "", "", ""},
-        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, ByOk, "", "ABCDEFGHIJKLMNOPQ" + l31, ""},
-        {"Add refuses an empty name, input kept", false, {}, "", "racing", -1, ByOk, "|racing", "",
+        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "", demo, ""},
+        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "", demo, ""},
+        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "", "", ""},
+        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "", "", ""},
+        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "", "ABCDEFGHIJKLMNOPQ" + l31, ""},
+        {"Add refuses an empty name, input kept", false, {}, "", "racing", -1, IDOK, "|racing", "",
          "Please enter the name of the application. / Halvane D3D Setup"},
-        {"Add refuses a separator, input kept", false, {}, "Demo\\Sub", "racing", -1, ByOk, "Demo\\Sub|racing", "",
+        {"Add refuses a separator, input kept", false, {}, "Demo\\Sub", "racing", -1, IDOK, "Demo\\Sub|racing", "",
          "The name of the application cannot contain \"\\\". / Halvane D3D Setup"},
-        {"Edit OK", true, racing1, nullptr, "arcade", 0, ByOk, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
-        {"Edit Enter", true, racing1, nullptr, "arcade", 0, ByEnter, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
-        {"Edit Cancel", true, racing1, nullptr, "arcade", 0, ByCancel, "Demo|racing|1", demo, ""},
-        {"Edit close box", true, racing1, nullptr, "arcade", 0, ByCloseBox, "Demo|racing|1", demo, ""},
-        {"Edit Esc", true, {{"Need3DOn2D", "0"}}, nullptr, "arcade", 1, ByEsc, "Demo||0", "Demo{Need3DOn2D=0}", ""},
-        {"Edit cuts typed text to 31", true, racing1, nullptr, l40.c_str(), -1, ByOk, "Demo|racing|1", "Demo" + l31, ""},
+        {"Edit OK", true, racing1, nullptr, "arcade", 0, IDOK, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
+        {"Edit Enter", true, racing1, nullptr, "arcade", 0, VK_RETURN, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
+        {"Edit Cancel", true, racing1, nullptr, "arcade", 0, IDCANCEL, "Demo|racing|1", demo, ""},
+        {"Edit close box", true, racing1, nullptr, "arcade", 0, 0, "Demo|racing|1", demo, ""},
+        {"Edit Esc", true, {{"Need3DOn2D", "0"}}, nullptr, "arcade", 1, VK_ESCAPE, "Demo||0", "Demo{Need3DOn2D=0}", ""},
+        {"Edit cuts typed text to 31", true, racing1, nullptr, l40.c_str(), -1, IDOK, "Demo|racing|1", "Demo" + l31, ""},
         {"Edit writes untouched long text back whole", true, {{"Description", l40}, {"Need3DOn2D", "0"}}, nullptr, nullptr, 1,
-         ByOk, "Demo|" + l40 + "|0", "Demo{Description=" + l40 + ",Need3DOn2D=1}", ""},
+         IDOK, "Demo|" + l40 + "|0", "Demo{Description=" + l40 + ",Need3DOn2D=1}", ""},
         {"Edit leaves text too long to read whole", true, {{"Description", w2000}, {"Need3DOn2D", "1"}}, nullptr, nullptr, 0,
-         ByOk, "Demo|" + w2000.substr(0, 1023) + "|1", "Demo{Description=" + w2000 + ",Need3DOn2D=0}", ""},
-        {"Edit of a read-only record", true, racing1, nullptr, nullptr, -1, ByOk, "", demo, refused},
+         IDOK, "Demo|" + w2000.substr(0, 1023) + "|1", "Demo{Description=" + w2000 + ",Need3DOn2D=0}", ""},
+        {"Edit of a read-only record", true, racing1, nullptr, nullptr, -1, IDOK, "", demo, refused},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -194,7 +182,10 @@ TEST_F(HintDialogTest, AddAndEdit)
                     SetDlgItemTextA(d, field, c.description);
                 if (c.check >= 0)
                     SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
-                End(d, c.how, field);
+                if (c.end > IDCANCEL)
+                    Key(d, field, static_cast<WPARAM>(c.end));
+                else
+                    c.end ? Click(d, c.end) : CloseBox(d);
             }));
         if (!c.edit && *c.box) // the refusal answered, the dialog still holds what was typed
             steps.push_back([&] { return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })(); });
@@ -202,9 +193,7 @@ TEST_F(HintDialogTest, AddAndEdit)
         WhileModal([&] {
             DialogBoxParamA(AppInstance, c.edit ? "EditDlg" : "AddProgramDlg", NULL, c.edit ? EditDlgProc : AddProgramDlgProc, 0);
         }, steps, &boxes);
-        EXPECT_EQ(shown, c.shown);
-        EXPECT_EQ(Records(), c.records);
-        EXPECT_EQ(Shown(boxes), c.box);
+        EXPECT_EQ(shown + " " + Records() + " " + Shown(boxes), c.shown + " " + c.records + " " + c.box);
         for (const Box &b : boxes)
             EXPECT_TRUE(c.edit || b.owner == dialog);
     }
