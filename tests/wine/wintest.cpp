@@ -23,11 +23,10 @@ std::string ProgramDir()
 
 std::string MakeScratchDir(const char *tag)
 {
-    char temp[MAX_PATH];
+    char temp[MAX_PATH], dir[MAX_PATH + 64];
     GetTempPathA(sizeof temp, temp);
-    std::string dir = std::string(temp) + "qtx-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(GetTickCount()) + "\\";
-    CreateDirectoryA(dir.c_str(), NULL);
+    snprintf(dir, sizeof dir, "%sqtx-%s-%lu-%lu\\", temp, tag, GetCurrentProcessId(), GetTickCount());
+    CreateDirectoryA(dir, NULL);
     return dir;
 }
 
@@ -63,10 +62,8 @@ DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs)
 
 void StopChild(ChildProcess &child)
 {
-    if (ChildRunning(child)) {
-        TerminateProcess(child.process, 0xDEAD);
-        WaitForSingleObject(child.process, 5000);
-    }
+    if (ChildRunning(child))
+        TerminateProcess(child.process, 0xDEAD), WaitForSingleObject(child.process, 5000);
     if (child.process)
         CloseHandle(child.process);
     child.process = NULL;
@@ -75,12 +72,10 @@ void StopChild(ChildProcess &child)
 static std::vector<HWND> TopWindows(DWORD pid, const char *className, const char *title, bool visible)
 {
     std::vector<HWND> found;
-    for (HWND w = NULL; (w = FindWindowExA(NULL, w, className, title));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if ((!pid || owner == pid) && (!visible || IsWindowVisible(w)))
+    DWORD owner = 0;
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, className, title));)
+        if ((GetWindowThreadProcessId(w, &owner), !pid || owner == pid) && (!visible || IsWindowVisible(w)))
             found.push_back(w);
-    }
     return found;
 }
 

@@ -8,25 +8,21 @@
 
 // Polls cond every 10 ms, pumping this thread's messages, until it holds or timeoutMs passed.
 bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs = 10000);
-// The directory of the running test program, and a fresh scratch directory; trailing backslash.
-std::string ProgramDir();
-std::string MakeScratchDir(const char *tag);
+std::string ProgramDir();                     // with a trailing backslash
+std::string MakeScratchDir(const char *tag); // a fresh one, with a trailing backslash
 
 struct ChildProcess {
     HANDLE process = NULL;
     DWORD pid = 0;
 };
-// Starts program with env entries ("NAME=value") set in this process's environment first.
+// Starts program after setting the env entries ("NAME=value") in this process's environment.
 ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env,
                         const std::string &workDir = "");
-// The child's exit code once it ended (at most timeoutMs), or STILL_ACTIVE.
-DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs = 15000);
+DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs = 15000); // exit code, or STILL_ACTIVE
 bool ChildRunning(const ChildProcess &child);
 void StopChild(ChildProcess &child); // ends it if still running, closes the handle
 
-// A top-level window of the class and title (NULL: any) owned by process pid (0: any).
+// A top-level window of the class and title (NULL: any) of process pid (0: of any process).
 HWND FindProcessWindow(const char *className, const char *title, DWORD pid = 0);
-// The texts of a window's children, read through WM_GETTEXT (so across processes too).
-std::vector<std::string> ChildTexts(HWND window);
-// The visible top-level dialogs ("#32770") of process pid (0: of any process).
-std::vector<HWND> VisibleDialogs(DWORD pid = 0);
+std::vector<std::string> ChildTexts(HWND window); // its children's texts, across processes too
+std::vector<HWND> VisibleDialogs(DWORD pid = 0);  // the visible top-level "#32770" windows
