@@ -53,11 +53,9 @@ TEST(HalSwitch, Table)
         HardwareFlags = 0;
         SubstResetKernel();
         Calls.clear();
-        std::vector<std::pair<std::string, FARPROC>> exports = {{"FindHalvaneHardware", Export<'F'>()},
-            {"Get565Status", Export<'G'>()}, {"PrepareDisplay_32", Export<'P'>()}, {"RestoreDisplay_32", Export<'R'>()}};
-        exports.resize(r.library == 1 ? 3 : 4);
         if (r.library)
-            SubstRegisterModule("QTXWIN32.DLL", exports);
+            SubstRegisterModule("QTXWIN32.DLL", {{"FindHalvaneHardware", Export<'F'>()}, {"Get565Status", Export<'G'>()},
+                {"PrepareDisplay_32", Export<'P'>()}, {r.library == 2 ? "RestoreDisplay_32" : "Other", Export<'R'>()}});
         Detected = r.detected;
         std::string steps;
         for (const char *step = r.steps; *step; step += 6) {

@@ -115,7 +115,6 @@ TEST_F(LoaderTest, SecondInstanceThenAboutOverSetup)
     ChildProcess second = StartChild(ProgramDir() + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + log});
     EXPECT_EQ(WaitChild(second), 1u);
     StopChild(second);
-    EXPECT_TRUE(ChildRunning(child));
     EXPECT_EQ(Profile(), "1");
     EXPECT_EQ(Calls(), "FGP");
 
@@ -131,7 +130,6 @@ TEST_F(LoaderTest, SecondInstanceThenAboutOverSetup)
     EXPECT_TRUE(ProfileBecomes("0"));
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
-    EXPECT_TRUE(IsWindowVisible(setup));
     PostMessageA(GetDlgItem(setup, 1013), BM_CLICK, 0, 0); // its Exit
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(setup); }));
     PostMessageA(window, WM_COMMAND, 40002, 0);

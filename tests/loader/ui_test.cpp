@@ -39,10 +39,7 @@ TEST(Tray, RecordAndPopup)
     AppInstance = GetModuleHandleA(NULL);
     EnabledIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_HAL_ENABLED));
     DisabledIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_HAL_DISABLED));
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWndProc;
-    wc.hInstance = AppInstance;
-    wc.lpszClassName = "QtxTrayTest";
+    WNDCLASSA wc = {0, TestWndProc, 0, 0, AppInstance, NULL, NULL, NULL, NULL, "QtxTrayTest"};
     RegisterClassA(&wc);
     HalEnabled = 1;
     HWND window = CreateWindowExA(0, "QtxTrayTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 99, 99, NULL, NULL, AppInstance, NULL);
@@ -94,9 +91,8 @@ TEST(Tray, RecordAndPopup)
     HalEnabled = 0;
 }
 
-// A modal run driven by a thread timer, whose ticks come only when the queue is empty: each
-// answers an error box, or finds the About box and presses Esc, or sees whether the box survived
-// that and ends it.
+// A modal run driven by a timer, whose ticks come only when the queue is empty: each answers an
+// error box, or finds the About box and presses Esc, or sees if it survived that and ends it.
 struct ModalRun {
     bool closeBox; // ends it with the close box, else with OK
     HWND box = NULL;
@@ -147,15 +143,9 @@ TEST(About, ModalEndings)
     }
 }
 
-HWND OpenModeless()
-{
-    AppInstance = GetModuleHandleA(NULL);
-    return CreateDialogParamA(AppInstance, "AboutDlg", NULL, AboutDlgProc, 0);
-}
-
 void Repaint(HWND dialog, int times)
 {
-    for (int i = 0; i < times; i++)
+    while (times--)
         RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -168,21 +158,19 @@ size_t HeapBytesInUse()
     return bytes;
 }
 
-// The whole 345 x 270 logo stretched over the frame, which covers the client area: the dialog's
-// pixels match the logo's at points inside one-coloured 5 x 5 patches (so any rounding of the
-// scaling lands on them), within 8 per channel for 16-bit displays and palettes. Then a hundred
-// repaints: each loads the logo and a block of its rows (about 46 KB), so leaked ones would grow
-// the heap by megabytes.
-TEST(About, PaintsTheLogoScaledIntoTheFrameAndLeavesNoMemoryBehind)
+// The whole logo stretched over the frame (the client area): pixels match the logo's at points in
+// one-coloured 5 x 5 patches, within 8 per channel for 16-bit displays. Each paint loads the logo
+// and a block of its rows (about 46 KB): a hundred leaked ones would grow the heap by megabytes
+// and the GDI objects (where the platform counts them) by a hundred.
+TEST(About, PaintsTheLogoScaledIntoTheFrameAndLeavesNothingBehind)
 {
-    HWND dialog = OpenModeless();
+    HWND dialog = CreateDialogParamA(AppInstance = GetModuleHandleA(NULL), "AboutDlg", NULL, AboutDlgProc, 0);
     ASSERT_NE(dialog, nullptr);
     HDC logo = CreateCompatibleDC(NULL), dc = GetDC(dialog);
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(AppInstance, "QTXLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    DIBSECTION dib = {};
-    GetObjectA(bitmap, sizeof dib, &dib);
-    const BITMAPINFOHEADER &h = dib.dsBmih;
-    ASSERT_TRUE(h.biWidth == 345 && h.biHeight == 270 && h.biBitCount == 4 && h.biCompression == BI_RGB);
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    ASSERT_TRUE(bm.bmWidth == 345 && bm.bmHeight == 270 && bm.bmBitsPixel == 4) << "the logo resource's format";
     SelectObject(logo, bitmap);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         ShowWindow(child, SW_HIDE);
@@ -207,21 +195,13 @@ TEST(About, PaintsTheLogoScaledIntoTheFrameAndLeavesNoMemoryBehind)
     DeleteObject(bitmap);
 
     size_t heap = HeapBytesInUse();
+    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     Repaint(dialog, 100);
     EXPECT_LT(HeapBytesInUse(), heap + 1000000) << "global memory left behind";
     DestroyWindow(dialog);
-}
-
-TEST(About, HundredRepaintsLeaveNoBitmapBehind)
-{
-    HWND dialog = OpenModeless();
-    Repaint(dialog, 1);
-    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (gdi == 0)
-        GTEST_SKIP() << "the platform reports no GDI object count (GetGuiResources is 0): bitmaps not counted";
-    Repaint(dialog, 100);
-    EXPECT_LT(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 10);
-    DestroyWindow(dialog);
+        GTEST_SKIP() << "pixels and memory checked, but bitmaps not counted: the platform reports no GDI objects";
+    EXPECT_LT(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 10) << "bitmaps left behind";
 }
 
 } // namespace

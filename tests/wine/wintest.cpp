@@ -31,7 +31,7 @@ std::string MakeScratchDir(const char *tag)
 }
 
 // The entries are set in this process's environment, which the child inherits.
-ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &workDir)
+ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env)
 {
     for (const std::string &e : env)
         SetEnvironmentVariableA(e.substr(0, e.find('=')).c_str(), e.substr(e.find('=') + 1).c_str());
@@ -39,8 +39,7 @@ ChildProcess StartChild(const std::string &program, const std::vector<std::strin
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmd = "\"" + program + "\"";
-    BOOL ok = CreateProcessA(program.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL,
-                             workDir.empty() ? NULL : workDir.c_str(), &si, &pi);
+    BOOL ok = CreateProcessA(program.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
     EXPECT_TRUE(ok) << "CreateProcess " << program << " failed: " << GetLastError();
     if (ok)
         CloseHandle(pi.hThread);
