@@ -20,10 +20,9 @@ template <char Name> void Entry(DWORD *flags)
 }
 template <char Name> FARPROC Export() { return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(Entry<Name>)); }
 
-// Each row: the library (0 missing, 1 without RestoreDisplay_32, 2 whole), the flags detection
-// reports, HalSwitch arguments with the return and HalEnabled after each ("1>1/1 "), the entry
-// points called, then at the end: the profile's value, the profile writes (one whenever the
-// state is recorded, even unchanged), refusal messages, FreeLibrary calls, references held.
+// Each row: the library (0 missing, 1 without RestoreDisplay_32, 2 whole), the flags detected,
+// HalSwitch arguments with the return and HalEnabled after each ("1>1/1 "), the entry points
+// called, then the profile's value and writes (even unchanged), refusals, frees, references held.
 const struct {
     const char *name;
     int library;

@@ -63,8 +63,7 @@ void StopChild(ChildProcess &child)
 {
     if (ChildRunning(child))
         TerminateProcess(child.process, 0xDEAD), WaitForSingleObject(child.process, 5000);
-    if (child.process)
-        CloseHandle(child.process);
+    CloseHandle(child.process); // NULL when never started: then a harmless failure
     child.process = NULL;
 }
 
