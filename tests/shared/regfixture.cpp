@@ -31,18 +31,25 @@ static HKEY WalkPath(const std::string &path, REGSAM rights, bool create = false
     return key;
 }
 
+// Runs act on the key at path (opened, or made with create) and closes it; false without a key.
+template <typename Act> static bool OnKey(const std::string &path, REGSAM rights, bool create, Act act)
+{
+    HKEY key = WalkPath(path, rights, create);
+    bool ok = key && act(key);
+    return key && RegCloseKey(key) == ERROR_SUCCESS && ok;
+}
+
 static std::vector<std::string> EnumNames(const std::string &path, bool values)
 {
     std::vector<std::string> names;
-    HKEY key = WalkPath(path, KEY_READ);
     char name[16384 + 1];
-    for (DWORD i = 0, size = sizeof name; key; i++, size = sizeof name) {
-        if ((values ? RegEnumValueA(key, i, name, &size, NULL, NULL, NULL, NULL) : RegEnumKeyA(key, i, name, size)) != 0)
-            break;
-        names.push_back(name);
-    }
-    if (key)
-        RegCloseKey(key);
+    OnKey(path, KEY_READ, false, [&](HKEY key) {
+        for (DWORD i = 0, size = sizeof name;
+             (values ? RegEnumValueA(key, i, name, &size, NULL, NULL, NULL, NULL) : RegEnumKeyA(key, i, name, size)) == 0;
+             i++, size = sizeof name)
+            names.push_back(name);
+        return true;
+    });
     return names;
 }
 
@@ -87,14 +94,13 @@ void RegFixtureStop()
 // Replaces the key's access list with one entry for everyone.
 static bool GrantOnly(const std::string &path, DWORD rights)
 {
-    HKEY key = WalkPath(path, KEY_ALL_ACCESS);
     char sddl[64];
     snprintf(sddl, sizeof sddl, "D:(A;;0x%lx;;;WD)", rights);
     PSECURITY_DESCRIPTOR sd = NULL;
-    bool ok = key && ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, NULL) &&
-              RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+    bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, NULL) &&
+              OnKey(path, KEY_ALL_ACCESS, false, [&](HKEY key) { return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == 0; });
     LocalFree(sd);
-    return key && RegCloseKey(key) == ERROR_SUCCESS && ok;
+    return ok;
 }
 
 bool MarkReadOnly(const std::string &path) { return GrantOnly(path, KEY_READ); }
@@ -116,13 +122,11 @@ bool SeedKey(const std::string &path, const char *keyClass)
 
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes)
 {
-    HKEY key = WalkPath(path, KEY_ALL_ACCESS, true);
     // A non-zero byte after the data: Wine adds a string's zero when one follows the count.
     std::string buffer = bytes + static_cast<char>(GUARD_BYTE);
-    LONG status = key ? RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(buffer.data()),
-                                       static_cast<DWORD>(bytes.size()))
-                      : 1;
-    return key && RegCloseKey(key) == ERROR_SUCCESS && status == ERROR_SUCCESS;
+    return OnKey(path, KEY_ALL_ACCESS, true, [&](HKEY key) {
+        return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(buffer.data()), DWORD(bytes.size())) == 0;
+    });
 }
 
 bool SeedText(const std::string &path, const std::string &name, const std::string &text)
@@ -132,25 +136,15 @@ bool SeedText(const std::string &path, const std::string &name, const std::strin
 
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes)
 {
-    HKEY key = WalkPath(path, KEY_READ);
-    DWORD size = 0;
-    LONG status = key ? RegQueryValueExA(key, name.c_str(), NULL, type, NULL, &size) : 1;
-    std::string data(size + 1, '\0');
-    if (status == ERROR_SUCCESS)
-        status = RegQueryValueExA(key, name.c_str(), NULL, type, reinterpret_cast<BYTE *>(&data[0]), &size);
-    if (key)
-        RegCloseKey(key);
-    data.resize(size);
-    if (status == ERROR_SUCCESS)
-        *bytes = data;
-    return status == ERROR_SUCCESS;
+    return OnKey(path, KEY_READ, false, [&](HKEY key) {
+        std::string data(65536, '\0');
+        DWORD size = DWORD(data.size());
+        bool ok = RegQueryValueExA(key, name.c_str(), NULL, type, reinterpret_cast<BYTE *>(&data[0]), &size) == 0;
+        *bytes = ok ? data.substr(0, size) : *bytes;
+        return ok;
+    });
 }
 
-bool KeyExists(const std::string &path)
-{
-    HKEY key = WalkPath(path, KEY_READ);
-    return key && RegCloseKey(key) == ERROR_SUCCESS;
-}
-
+bool KeyExists(const std::string &path) { return OnKey(path, KEY_READ, false, [](HKEY) { return true; }); }
 std::vector<std::string> SubkeyNames(const std::string &path) { return EnumNames(path, false); }
 std::vector<std::string> ValueNames(const std::string &path) { return EnumNames(path, true); }
