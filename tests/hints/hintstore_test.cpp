@@ -24,13 +24,8 @@ Lines List()
 
 std::string Z(const std::string &text) { return text + '\0'; }
 
-// The flag's bytes (found whatever the case of its name) when REG_SZ.
-std::string Flag(const std::string &record)
-{
-    DWORD type = 0;
-    std::string bytes;
-    return ReadValue(RecordPath(record), "Need3DOn2D", &type, &bytes) && type == REG_SZ ? bytes : "?";
-}
+// The flag as RecordValues shows it: the last value of a record whatever the case of its name.
+std::string Flag(const std::string &record) { return RecordValues(record).rbegin()->second; }
 
 // Opens the record at position into buffers followed by guard bytes, saves what it read (the
 // description only when read whole) with the flag given unless flag < 0, and closes.
@@ -104,7 +99,7 @@ TEST_F(HintStore, ValuesListedEditedAndFlipped)
             EXPECT_EQ(Edit(position), "0 held " + name + "|" + d.edited + " 1" + f.edited) << expected[position];
             ToggleAppHint(position++); // writes what the list showed implies
             EXPECT_NO_OPEN_KEYS(name);
-            EXPECT_EQ(Flag(name), Z(strcmp(f.listed, "Off") ? "0" : "1")) << expected[position - 1];
+            EXPECT_EQ(Flag(name), strcmp(f.listed, "Off") ? "0" : "1") << expected[position - 1];
         }
 }
 
@@ -179,7 +174,7 @@ TEST_F(HintStore, HostileRecords)
         std::string now;
         EXPECT_TRUE(ReadValue(RecordPath(name), "Description", &type, &now) && now == stored) << stored.size();
         ToggleAppHint(0);
-        EXPECT_EQ(Flag(name), Z("0")) << stored.size();
+        EXPECT_EQ(Flag(name), "0") << stored.size();
     }
     // A value name too long for the walk's buffer ends it; both names sort before "Description".
     Restart();

@@ -6,28 +6,22 @@
 
 #include <gtest/gtest.h>
 
-static std::string Narrow(const WCHAR *wide)
+static std::string Text(HWND window, UINT message, WPARAM wParam)
 {
-    char text[2048];
-    return WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL) > 0 ? text : "";
+    WCHAR wide[1024] = L"";
+    char text[2048] = "";
+    SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(wide));
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
+    return text;
 }
 
-std::string ControlText(HWND window)
-{
-    WCHAR text[1024] = L"";
-    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return Narrow(text);
-}
+std::string ControlText(HWND window) { return Text(window, WM_GETTEXT, 1024); }
 
 std::vector<std::string> ListLines(HWND list)
 {
     std::vector<std::string> lines;
-    for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; i++) {
-        WCHAR line[1024] = L"";
-        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024)
-            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
-        lines.push_back(Narrow(line));
-    }
+    for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; i++)
+        lines.push_back(SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024 ? Text(list, LB_GETTEXT, i) : "");
     return lines;
 }
 
