@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t length)
     std::vector<BYTE> data(input + 4, input + length);
     ValueDisplay display, again;
     FormatValueData(type, data.data(), DWORD(data.size()), &display, NULL, 0);
-    if (strnlen(display.typeText, sizeof display.typeText) >= sizeof display.typeText)
+    if (strnlen(display.typeText, sizeof display.typeText) == sizeof display.typeText)
         abort();
     if (display.kind != VALUE_DATA_TEXT)
         return 0;
