@@ -52,7 +52,6 @@ TEST_F(BrowseTest, EveryTransition)
     ASSERT_TRUE(SeedKey("A\\B\\C") && SeedKey("Denied") && MarkUnreadable("Denied") && SeedKey(L + "\\" + S) &&
                 SeedKey(L + "\\" + T));
     for (const auto &row : rows) {
-        std::string name = Join(row.actions, " ").substr(0, 40);
         Shown shown;
         BrowserRoot = 0x80000001; // whatever a former opening left behind
         strcpy(BrowserPath, "left\\behind");
@@ -67,10 +66,8 @@ TEST_F(BrowseTest, EveryTransition)
             auto at = std::find(shown.keys.begin(), shown.keys.end(), a);
             shown.Run(a == "up" ? 'u' : 'd', at == shown.keys.end() ? -1 : int(at - shown.keys.begin()));
         }
-        EXPECT_EQ(BrowserRoot, row.root) << name;
-        EXPECT_EQ(BrowserPath + std::string("|") + (BrowserRoot ? BrowserName : ""), row.path + "|" + row.name) << name;
-        EXPECT_EQ(Join(shown.keys), row.keys) << name;
-        EXPECT_EQ(Join(shown.messages), row.message) << name;
+        EXPECT_EQ(std::to_string(BrowserRoot) + "|" + BrowserPath + "|" + (BrowserRoot ? BrowserName : "") + "|" + Join(shown.keys) + "|" + Join(shown.messages),
+                  std::to_string(row.root) + "|" + row.path + "|" + row.name + "|" + row.keys + "|" + row.message) << Join(row.actions, " ").substr(0, 40);
     }
     char text[BROWSER_MESSAGE_SIZE];
     FormatOpenKeyError(-2147483647 - 1, text, sizeof text);

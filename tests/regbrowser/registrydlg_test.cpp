@@ -18,17 +18,10 @@ protected:
     void SetUp() override
     {
         RegistryTest::SetUp();
-        AppInstance = GetModuleHandleA(NULL);
-        AppHeap = HeapCreate(0, 0, 0);
-        Dialog = CreateDialogParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0);
-        PumpDialog(Dialog);
+        AppInstance = GetModuleHandleA(NULL), AppHeap = HeapCreate(0, 0, 0);
+        PumpDialog(Dialog = CreateDialogParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0));
     }
-    void TearDown() override
-    {
-        DestroyWindow(Dialog);
-        HeapDestroy(AppHeap);
-        RegistryTest::TearDown();
-    }
+    void TearDown() override { DestroyWindow(Dialog), HeapDestroy(AppHeap), RegistryTest::TearDown(); }
 };
 
 // Selects entry (none for "") and runs the command (0: double-click) and what the dialog posted
@@ -40,7 +33,8 @@ std::string Act(int list, const std::string &entry, int command)
     EXPECT_TRUE(entry.empty() || at >= 0) << entry;
     SendMessageA(box, LB_SETCURSEL, WPARAM(at), 0);
     std::vector<Box> boxes;
-    WhileModal([&] { SendMessageA(Dialog, WM_COMMAND, command ? command : MAKEWPARAM(list, LBN_DBLCLK), command ? 0 : LPARAM(box)); PumpDialog(Dialog); }, {}, &boxes);
+    WPARAM wParam = command ? WPARAM(command) : MAKEWPARAM(list, LBN_DBLCLK);
+    WhileModal([&] { SendMessageA(Dialog, WM_COMMAND, wParam, command ? 0 : LPARAM(box)), PumpDialog(Dialog); }, {}, &boxes);
     for (const Box &b : boxes)
         EXPECT_EQ(b.owner, Dialog) << b.shown;
     return Shown(boxes);
@@ -120,20 +114,16 @@ TEST_F(RegistryDlgTest, ValueDisplayByType)
 TEST_F(RegistryDlgTest, OnlyTheSystemCloseEndsIt)
 {
     DestroyWindow(Dialog), Dialog = NULL;
-    bool stillOpen = false;
     INT_PTR result = -1;
     std::vector<Box> boxes;
+    auto keys = [](HWND d) {
+        SetFocus(GetDlgItem(d, IDC_REG_KEYS));
+        Key(d, IDC_REG_KEYS, VK_ESCAPE), Key(d, IDC_REG_KEYS, VK_RETURN);
+        PostMessageA(d, WM_COMMAND, IDOK, 0), PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    };
     WhileModal([&] { result = DialogBoxParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0); },
-               {OnDialog(IDC_REG_KEYS, [](HWND d) {
-                    SetFocus(GetDlgItem(d, IDC_REG_KEYS));
-                    Key(d, IDC_REG_KEYS, VK_ESCAPE);
-                    Key(d, IDC_REG_KEYS, VK_RETURN);
-                    PostMessageA(d, WM_COMMAND, IDOK, 0);
-                    PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
-                }),
-                OnDialog(IDC_REG_KEYS, [&](HWND d) { stillOpen = true, CloseBox(d); })},
-               &boxes);
-    EXPECT_TRUE(stillOpen && result == 1) << result;
+               {OnDialog(IDC_REG_KEYS, keys), OnDialog(IDC_REG_KEYS, CloseBox)}, &boxes);
+    EXPECT_EQ(result, 1);
     EXPECT_EQ(Shown(boxes), "");
 }
 
