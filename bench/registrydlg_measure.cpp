@@ -42,15 +42,11 @@ static DWORD BareEnumeration()
 int main(int argc, char **argv)
 {
     DWORD subkeys = argc > 1 ? strtoul(argv[1], NULL, 10) : 20000, values = argc > 2 ? strtoul(argv[2], NULL, 10) : 2000;
-    int rounds = argc > 3 ? atoi(argv[3]) : 5, failed = !RegFixtureStart() || !SeedKey("Big");
-    HKEY big, k;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Big", 0, KEY_ALL_ACCESS, &big);
+    int rounds = argc > 3 ? atoi(argv[3]) : 5, failed = !RegFixtureStart();
     for (DWORD i = 0; i < subkeys; i++)
-        if (RegCreateKeyA(big, ("subkey" + std::to_string(100000 + i)).c_str(), &k) == ERROR_SUCCESS)
-            RegCloseKey(k);
+        failed |= !SeedKey("Big\\subkey" + std::to_string(100000 + i));
     for (DWORD i = 0; i < values; i++)
-        RegSetValueExA(big, ("value" + std::to_string(100000 + i)).c_str(), 0, REG_DWORD, (const BYTE *)&i, sizeof i);
-    RegCloseKey(big);
+        failed |= !SeedValue("Big", "value" + std::to_string(100000 + i), REG_DWORD, std::string((const char *)&i, 4));
     AppInstance = GetModuleHandleA(NULL);
     AppHeap = HeapCreate(0, 0, 0);
     Dialog = CreateDialogParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0);
