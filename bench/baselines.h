@@ -1,9 +1,10 @@
 // Shared by the measuring programs: the hint records, the bare calls that listing them needs,
-// and the printing of a measured side's ratio to its baseline.
+// a clock, and the printing of a measured side's ratio to its baseline.
 #pragma once
 #include "hints/hintstore.h"
 #include "shared/regfixture.h"
 
+#include <chrono>
 #include <stdio.h>
 
 // The walk the listing makes (open, enumerate, open each record, read each value) and no more.
@@ -45,12 +46,7 @@ inline void PrintRatio(const std::string &what, double measured, double baseline
            baseline * 1000, measured / baseline, target);
 }
 
-#ifdef _WIN32
 inline double Now()
 {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return double(count.QuadPart) / double(frequency.QuadPart);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-#endif
