@@ -27,10 +27,10 @@ static void Press(const char *entry, int button)
 static DWORD BareEnumeration()
 {
     HKEY key;
-    char name[260], className[260];
-    DWORD classLength = sizeof className, count = 0, values = 0, length;
+    char name[260];
+    DWORD count = 0, values = 0, length;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Big", 0, KEY_READ, &key);
-    RegQueryInfoKeyA(key, className, &classLength, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+    RegQueryInfoKeyA(key, name, &(length = sizeof name), NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
     while (RegEnumKeyA(key, count, name, sizeof name) == ERROR_SUCCESS)
         count++;
     for (DWORD i = 0; i < values; i++, count++)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -19,18 +20,16 @@ void SelectTree(int tree)
 {
     static bool built[256];
     SubstRegSelect(tree + 1);
-    if (built[tree])
+    if (std::exchange(built[tree], true))
         return;
-    built[tree] = true;
     SubstResetRegistry();
     std::minstd_rand r(tree + 1);
     std::vector<std::string> paths = {""};
     // Names that reach the path limit in a few steps, differ in case, or hold odd bytes.
     const std::string names[] = {std::string(120, 'L'), std::string(255, 'M'), "a", "B", "b", "\xe9t\xe9", "k"};
     for (int i = r() % 12; i > 0; i--) {
-        std::string parent = paths[r() % paths.size()], name = names[r() % 7];
-        std::string path = parent.empty() ? name : parent + "\\" + name;
-        if (!SeedKey(path))
+        std::string path = paths[r() % paths.size()];
+        if (!SeedKey(path += (path.empty() ? "" : "\\") + names[r() % 7]))
             continue;
         for (int v = r() % 4; v > 0; v--) {
             std::string data(r() % 16, '\0');
