@@ -66,8 +66,9 @@ TEST_F(BrowseTest, EveryTransition)
             auto at = std::find(shown.keys.begin(), shown.keys.end(), a);
             shown.Run(a == "up" ? 'u' : 'd', at == shown.keys.end() ? -1 : int(at - shown.keys.begin()));
         }
-        EXPECT_EQ(std::to_string(BrowserRoot) + "|" + BrowserPath + "|" + (BrowserRoot ? BrowserName : "") + "|" + Join(shown.keys) + "|" + Join(shown.messages),
-                  std::to_string(row.root) + "|" + row.path + "|" + row.name + "|" + row.keys + "|" + row.message) << Join(row.actions, " ").substr(0, 40);
+        std::string name = BrowserRoot ? BrowserName : "", step = Join(row.actions, " ").substr(0, 40);
+        EXPECT_EQ(std::to_string(BrowserRoot) + "|" + BrowserPath + "|" + name + "|" + Join(shown.keys) + "|" + Join(shown.messages),
+                  std::to_string(row.root) + "|" + row.path + "|" + row.name + "|" + row.keys + "|" + row.message) << step;
     }
     char text[BROWSER_MESSAGE_SIZE];
     FormatOpenKeyError(-2147483647 - 1, text, sizeof text);
@@ -77,7 +78,8 @@ TEST_F(BrowseTest, EveryTransition)
 TEST_F(BrowseTest, ValueDisplayFailures)
 {
     ASSERT_TRUE(SeedValue("K", "bin", REG_BINARY, "\x01\x02") && SeedText("K", "text", "hello"));
-    const std::string sz = "REG_SZ: A null-terminated Unicode string.|", noMore = "<unset>|<unset>|Error: RegEnumValue = 259, cbData = 12, line 1325 / ";
+    const std::string sz = "REG_SZ: A null-terminated Unicode string.|";
+    const std::string noMore = "<unset>|<unset>|Error: RegEnumValue = 259, cbData = 12, line 1325 / ";
     const struct {
         DWORD root, index;
         LONG queryFails;

@@ -73,7 +73,8 @@ TEST_F(RegistryDlgTest, NavigationFieldsAndMessages)
         {'d', "Locked", "..|Locked", "", "P", "", "P", "", "Error: unable to open key.  Probably due to security reasons. / "},
         {'u', "", top, "", lm, "", "", "", ""},
         {'d', f, "..|" + s + "|" + t, "", f, "", f, "", ""},
-        {'d', t, "..|" + s + "|" + t, "", f, "", f, "", "Error: key path too long. Paths of more than 259 characters cannot be opened. / Registry Utility"},
+        {'d', t, "..|" + s + "|" + t, "", f, "", f, "",
+         "Error: key path too long. Paths of more than 259 characters cannot be opened. / Registry Utility"},
         {'d', s, "..", "", s, "", f + "\\" + s, "", ""},
     };
     EXPECT_EQ(Items(IDC_REG_KEYS) + Field(IDC_REG_KEYNAME) + Field(IDC_REG_PATH), roots);
