@@ -98,13 +98,16 @@ TEST_F(BrowseTest, ValueDisplayFailures)
         EXPECT_EQ(shown.Field(IDC_REG_TYPE) + "|" + shown.Field(IDC_REG_DATA) + "|" + Join(shown.messages), c.shown);
         EXPECT_EQ(SubstHeapLiveBlocks() + OpenKeyCount(), 0) << c.shown;
     }
-    // Without the key query, values are listed until there are no more.
+    // Without the key query, values are listed until there are no more (a name too long for the
+    // 128-byte buffer is reported and listed without it).
+    ASSERT_TRUE(SeedText("K", std::string(128, 'o'), "x"));
     Shown shown;
     DWORD root = LM;
     char path[BROWSER_PATH_SIZE] = "";
     EXPECT_TRUE(EnterAndListKey("K", path, &root, &shown.view));
     SubstRegFailQueryInfo(ERROR_SUCCESS);
-    EXPECT_EQ(Join(shown.values), "0) bin |1) text ");
+    EXPECT_EQ(Join(shown.values) + Join(shown.messages),
+              "0) bin |1) <NO NAME> |2) text Line:1198 0 based index = 1, retValue = 234, ValueLen = 128 / Debug");
 }
 
 // Down into every key with every value displayed, and back up; counts keys and values seen.
@@ -137,6 +140,10 @@ TEST_F(BrowseTest, SessionLeavesNothingBehindAndChangesNothing)
     EXPECT_EQ(seen, 1 + 4 + 12 + 12 * 12);
     EXPECT_EQ(SubstRegChangeCount(), changes);
     EXPECT_EQ(SubstHeapLiveBlocks() + OpenKeyCount(), 0);
+    // Every listing and every long value display shows the hourglass and puts the arrow back.
+    const std::vector<HCURSOR> &cursors = SubstCursorHistory();
+    for (size_t i = 0; i < cursors.size() || i == 0; i++)
+        ASSERT_EQ(i < cursors.size() ? cursors[i] : NULL, LoadCursorA(NULL, i % 2 ? IDC_ARROW : IDC_WAIT)) << i;
 }
 
 } // namespace
