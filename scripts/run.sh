@@ -3,7 +3,7 @@
 # stand-in support library (QTXWIN32_FLAGS chooses what it simulates; default 0x0001).
 # With a display: the loader runs there until Close (Ctrl + click on the icon, then Close).
 # Without one: a virtual display is started, the icon's popup menu opened and photographed,
-# the loader closed, and the picture's path printed.
+# then its About box, the loader closed, and the pictures' paths printed.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -33,6 +33,10 @@ run "$build/bin/qtxpoke.exe" wait
 run "$build/bin/qtxpoke.exe" popup
 shot="$build/qtxiload-menu.png"
 import -window root "$shot"
+run "$build/bin/qtxpoke.exe" about
+about="$build/about.png"
+import -window root "$about"
 run "$build/bin/qtxpoke.exe" close
 wait $loader || true
 echo "Screenshot of the icon and its popup menu: $shot"
+echo "Screenshot of the About box: $about"

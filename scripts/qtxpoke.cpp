@@ -1,7 +1,8 @@
 // Drives a running QTXILOAD.EXE from outside, for scripts:
 //   qtxpoke wait     wait (at most 20 s) until the loader's window exists
 //   qtxpoke popup    open the icon's popup menu as a right click on the icon would
-//   qtxpoke close    dismiss an open menu, then choose Close
+//   qtxpoke about    dismiss an open menu, choose About... and wait until the box shows its logo
+//   qtxpoke close    dismiss an open menu or About box, then choose Close
 // Exit code 0 on success, 1 when the loader (or its menu) did not appear in time.
 #include <windows.h>
 
@@ -26,6 +27,21 @@ static bool Poll(bool (*cond)(void), DWORD timeoutMs)
 
 static bool LoaderUp(void) { return FindLoader() != NULL; }
 
+// The About box, once its logo covers the middle of its client area.
+static bool AboutDrawn(void)
+{
+    HWND box = FindWindowA("#32770", "Halvane D3D Setup");
+    RECT r;
+    if (!box || !IsWindowVisible(box) || !GetClientRect(box, &r))
+        return false;
+    POINT mid = {r.right / 2, r.bottom / 3};
+    ClientToScreen(box, &mid);
+    HDC screen = GetDC(NULL);
+    COLORREF c = GetPixel(screen, mid.x, mid.y);
+    ReleaseDC(NULL, screen);
+    return c != CLR_INVALID && c != GetSysColor(COLOR_BTNFACE);
+}
+
 static bool MenuUp(void)
 {
     HWND menu = FindWindowA("#32768", NULL);
@@ -47,12 +63,20 @@ int main(int argc, char **argv)
         PostMessageA(loader, WM_USER + 101, 102, WM_RBUTTONDOWN);
         return Poll(MenuUp, 10000) ? 0 : 1;
     }
+    if (strcmp(verb, "about") == 0) {
+        SendMessageA(loader, WM_CANCELMODE, 0, 0);
+        PostMessageA(loader, WM_COMMAND, 40005, 0);
+        return Poll(AboutDrawn, 10000) ? 0 : 1;
+    }
     if (strcmp(verb, "close") == 0) {
         // The default procedure ends the menu that the window tracks.
         SendMessageA(loader, WM_CANCELMODE, 0, 0);
+        HWND about = FindWindowA("#32770", "Halvane D3D Setup");
+        if (about)
+            PostMessageA(about, WM_COMMAND, IDOK, 0);
         PostMessageA(loader, WM_COMMAND, 40002, 0);
         return 0;
     }
-    fprintf(stderr, "usage: qtxpoke wait|popup|close\n");
+    fprintf(stderr, "usage: qtxpoke wait|popup|about|close\n");
     return 2;
 }
