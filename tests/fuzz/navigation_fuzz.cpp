@@ -1,224 +1,58 @@
-// The navigation rules and the registry walks over random action sequences against a generated
-// substitute registry. The input's first byte picks one of the generated trees below
-// HKEY_LOCAL_MACHINE; the rest drives the dialog's steps in the order its message queue would
-// run them. After every step the state must describe what is listed, and nothing may be left
-// open, allocated or changed.
-#include "regbrowser/regbrowser.h"
-
+// The navigation rules and walks over random actions against a generated substitute registry:
+// byte 0 picks the tree, byte 1 what an earlier opening left, then (action, pick) pairs. After
+// every step the state must describe what is listed with nothing left open or allocated, and at
+// the end nothing may have changed.
 #include "common/globals.h"
-#include "resource.h"
+#include "regbrowser/driver.h"
+#include "shared/regfixture.h"
 #include "substitute/subst_control.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <random>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
-struct Input {
-    const uint8_t *at, *end;
-    bool Empty() const { return at >= end; }
-    uint8_t Next() { return at < end ? *at++ : 0; }
-};
-
-struct Shown {
-    std::vector<std::string> keys;
-    std::vector<std::string> values;
-    int messages = 0;
-};
-
-void SetText(void *, int, const char *text)
+// Each tree is built once per process in a substitute registry of its own: the browser only
+// reads (checked after every run), so a kept tree is the one a fresh build would give.
+void SelectTree(int tree)
 {
-    if (strlen(text) > 0x10000)
-        abort();
-}
-void SetNumber(void *, int, DWORD, BOOL) {}
-void Prepare(void *, int, DWORD) {}
-void Add(void *c, int list, const char *text)
-{
-    Shown *s = static_cast<Shown *>(c);
-    (list == IDC_REG_KEYS ? s->keys : s->values).push_back(text);
-}
-void Message(void *c, const char *, const char *) { static_cast<Shown *>(c)->messages++; }
-
-// Names that reach the path limit in a few steps, clash in case, or hold odd bytes.
-std::string KeyName(uint8_t pick)
-{
-    switch (pick % 8) {
-    case 0:
-        return std::string(120, 'L');
-    case 1:
-        return std::string(255, 'M');
-    case 2:
-        return "a";
-    case 3:
-        return "B";
-    case 4:
-        return "b2";
-    case 5:
-        return "\xe9t\xe9";
-    default:
-        return "k" + std::to_string(pick);
-    }
-}
-
-void Generate(Input &in, std::vector<std::string> &paths)
-{
-    paths.assign(1, "");
-    int keys = in.Next() % 12;
-    for (int i = 0; i < keys && !in.Empty(); i++) {
-        std::string parent = paths[in.Next() % paths.size()];
-        std::string path = parent.empty() ? KeyName(in.Next()) : parent + "\\" + KeyName(in.Next());
-        HKEY key = HKEY_LOCAL_MACHINE, next;
-        // One level at a time: the substitute, like Wine, refuses long paths in one call.
-        size_t start = 0;
-        bool ok = true;
-        while (ok && start <= path.size()) {
-            size_t stop = path.find('\\', start);
-            if (stop == std::string::npos)
-                stop = path.size();
-            ok = RegCreateKeyA(key, path.substr(start, stop - start).c_str(), &next) == ERROR_SUCCESS;
-            if (key != HKEY_LOCAL_MACHINE)
-                RegCloseKey(key);
-            key = ok ? next : HKEY_LOCAL_MACHINE;
-            start = stop + 1;
-        }
-        if (!ok)
+    static bool built[256];
+    SubstRegSelect(tree + 1);
+    if (std::exchange(built[tree], true))
+        return;
+    SubstResetRegistry();
+    std::minstd_rand r(tree + 1);
+    std::vector<std::string> paths = {""};
+    // Names that reach the path limit in a few steps, differ in case, or hold odd bytes.
+    const std::string names[] = {std::string(120, 'L'), std::string(255, 'M'), "a", "B", "b", "\xe9t\xe9", "k"};
+    for (int i = r() % 12; i > 0; i--) {
+        std::string path = paths[r() % paths.size()];
+        if (!SeedKey(path += (path.empty() ? "" : "\\") + names[r() % 7]))
             continue;
-        int values = in.Next() % 4;
-        for (int v = 0; v < values; v++) {
-            uint8_t type = in.Next() % 12, length = in.Next() % 16;
-            std::string data;
-            for (int b = 0; b < length; b++)
-                data += static_cast<char>(in.Next());
-            std::string name = v == 0 ? "" : "v" + std::to_string(v);
-            RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
-                           static_cast<DWORD>(data.size()));
+        for (int v = r() % 4; v > 0; v--) {
+            std::string data(r() % 16, '\0');
+            for (char &c : data)
+                c = r() % 4 < unsigned(tree % 4) ? 0 : char(r());
+            SeedValue(path, v == 1 ? "" : "v" + std::to_string(v), r() % 12, data);
         }
-        RegCloseKey(key);
-        if (in.Next() % 8 == 0 && path.size() < 200)
-            SubstRegSetUnreadable(HKEY_LOCAL_MACHINE, path.c_str(), true);
+        if (r() % 8 == 0)
+            MarkUnreadable(path);
         paths.push_back(path);
     }
 }
 
-// The trees are numbered, each made once per process from pseudo-random bytes of its number and
-// kept in a substitute registry of its own: building a tree and then proving it unchanged were a
-// large part of a run, and most inputs only differ in their actions. The browser only reads,
-// which the change count proves after every run, so a kept registry is the one a fresh build
-// would give, and a failing input still fails alone in a new process.
-const int ShapeCount = 256;
-
-void SelectShape(uint8_t pick)
+// The listed key is (root, path; the other roots are empty), the name is its own, nothing is
+// left open or allocated.
+void Check(const Shown &shown)
 {
-    static bool built[ShapeCount];
-    int shape = pick % ShapeCount;
-    SubstRegSelect(shape + 1);
-    if (built[shape])
-        return;
-    // Up to three in eight bytes after the first (the number of keys) are zero, so that
-    // strings end and multi-strings hold empty ones as often as in inputs made by mutation.
-    std::vector<uint8_t> bytes(1024);
-    std::minstd_rand random(static_cast<unsigned>(shape) + 1);
-    for (size_t i = 0; i < bytes.size(); i++)
-        bytes[i] = i > 0 && random() % 8 < static_cast<unsigned>(shape % 4) ? 0 : static_cast<uint8_t>(random() >> 8);
-    Input in = {bytes.data(), bytes.data() + bytes.size()};
-    std::vector<std::string> paths;
-    SubstResetRegistry();
-    Generate(in, paths);
-    built[shape] = true;
-}
-
-enum Posted { POST_ROOTS, POST_DOWN, POST_UP };
-
-struct Dialog {
-    Shown shown;
-    BrowserView view = {&shown, SetText, SetNumber, Prepare, Add, Message};
-    std::deque<Posted> queue;
-    int selected = -1;
-
-    void Clear()
-    {
-        shown.keys.clear();
-        shown.values.clear();
-        selected = -1;
-    }
-    void Enter()
-    {
-        if (!EnterAndListKey(BrowserName, BrowserPath, &BrowserRoot, &view))
-            queue.push_back(POST_UP);
-    }
-    void Down()
-    {
-        std::string entry = selected >= 0 ? shown.keys[selected] : "";
-        BrowserStep step = BrowserGoDown(selected, entry.c_str());
-        if (step == BROWSE_POST_UP) {
-            queue.push_back(POST_UP);
-        } else if (step == BROWSE_ENTER) {
-            Clear();
-            Enter();
-        }
-    }
-    void Up()
-    {
-        BrowserStep step = BrowserGoUp();
-        if (step == BROWSE_REFUSE_TOP_LEVEL)
-            return;
-        Clear();
-        if (step == BROWSE_SHOW_ROOTS)
-            queue.push_back(POST_ROOTS);
-        else
-            Enter();
-    }
-    void Drain()
-    {
-        for (int steps = 0; !queue.empty(); steps++) {
-            if (steps > 1000) // every chain of failed openings ends at a root's top
-                abort();
-            Posted p = queue.front();
-            queue.pop_front();
-            if (p == POST_ROOTS) {
-                Clear();
-                for (int i = 0; i < BROWSER_ROOT_COUNT; i++)
-                    shown.keys.push_back(BrowserRootName(i));
-                BrowserShowRoots();
-            } else if (p == POST_DOWN) {
-                Down();
-            } else {
-                Up();
-            }
-        }
-    }
-};
-
-void CheckState(const Dialog &d)
-{
-    if (strlen(BrowserPath) >= BROWSER_PATH_SIZE || strlen(BrowserName) >= BROWSER_NAME_SIZE)
-        abort();
-    if (SubstRegOpenHandleCount() != 0 || SubstHeapLiveBlocks() != 0)
-        abort();
-    if (BrowserRoot == 0) {
-        if (BrowserPath[0] != 0 || d.shown.keys.size() != BROWSER_ROOT_COUNT)
-            abort();
-        return;
-    }
-    // The listed key is (root, path) and the name is its own.
     const char *last = strrchr(BrowserPath, '\\');
-    const char *own = BrowserPath[0] == 0 ? BrowserRootNameOf(BrowserRoot) : last ? last + 1 : BrowserPath;
-    if (!own || strcmp(own, BrowserName) != 0)
-        abort();
-    std::vector<std::string> expected = {".."};
-    HKEY key;
-    if (RegOpenKeyExA(BrowserRootKey(BrowserRoot), BrowserPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        abort();
-    char name[300];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; i++)
-        expected.push_back(name);
-    RegCloseKey(key);
-    if (expected != d.shown.keys)
+    const char *own = !BrowserPath[0] ? BrowserRootNameOf(BrowserRoot) : last ? last + 1 : BrowserPath;
+    std::vector<std::string> keys = BrowserRoot == 0x80000002 ? SubkeyNames(BrowserPath) : std::vector<std::string>{};
+    keys.insert(keys.begin(), "..");
+    if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (BrowserRoot == 0 ? BrowserPath[0] || shown.keys.size() != 4
+        : !own || strcmp(own, BrowserName) || keys != shown.keys))
         abort();
 }
 
@@ -226,42 +60,24 @@ void CheckState(const Dialog &d)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Input in = {data, data + size};
+    if (size < 2)
+        return 0;
     SubstResetKernel();
-    if (!AppHeap)
-        AppHeap = HeapCreate(0, 0, 0);
-    SelectShape(in.Next());
+    AppHeap = AppHeap ? AppHeap : HeapCreate(0, 0, 0);
+    SelectTree(data[0]);
     uint64_t changes = SubstRegChangeCount();
-
-    Dialog d;
-    BrowserRoot = in.Next() % 2 ? 0x80000001 : 0; // whatever an earlier opening left
+    Shown shown;
+    BrowserRoot = data[1] % 2 ? 0x80000001 : 0;
     BrowserStart();
-    d.queue.push_back(POST_ROOTS);
-    d.Drain();
-    CheckState(d);
-    for (int actions = 0; actions < 32 && !in.Empty(); actions++) {
-        uint8_t action = in.Next();
-        uint8_t pick = in.Next();
-        switch (action % 4) {
-        case 0:
-        case 1: // Next/Down, or a double-click posting it
-            d.selected = d.shown.keys.empty() ? -1 : static_cast<int>(pick % (d.shown.keys.size() + 1)) - 1;
-            if (action % 4 == 0)
-                d.Down();
-            else
-                d.queue.push_back(POST_DOWN);
-            break;
-        case 2:
-            d.Up();
-            break;
-        default: {
-            DWORD index = pick == 255 ? 0xffffffff : pick % (d.shown.values.size() + 1);
-            ShowValueData(BrowserRoot, BrowserPath, index, &d.view);
-            break;
-        }
-        }
-        d.Drain();
-        CheckState(d);
+    shown.Run('r', -1);
+    Check(shown);
+    for (size_t at = 2; at + 1 < size && at < 66; at += 2) {
+        int pick = data[at + 1], action = data[at] % 4; // 0 Next/Down, 1 double-click (the same), 2 Back/Up
+        if (action < 3)
+            shown.Run(action == 2 ? 'u' : 'd', shown.keys.empty() ? -1 : pick % int(shown.keys.size() + 1) - 1);
+        else
+            ShowValueData(BrowserRoot, BrowserPath, pick == 255 ? 0xffffffff : pick % (shown.values.size() + 1), &shown.view);
+        Check(shown);
     }
     if (SubstRegChangeCount() != changes)
         abort();

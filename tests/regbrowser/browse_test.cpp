@@ -1,227 +1,149 @@
-// The browser's registry walks over the substitute registry: listing, value display, their
-// failures, and a whole browsing session that must leave nothing behind.
-#include "regbrowser/regbrowser.h"
-
+// The navigation rules and the registry walks over the substitute registry: every transition,
+// the display failures, and a browsing session that must leave nothing behind.
 #include "common/globals.h"
-#include "resource.h"
+#include "regbrowser/driver.h"
 #include "shared/regtest.h"
 #include "substitute/subst_control.h"
-#include "value_cases.h"
 
 namespace {
 
-// What the walks showed, in the shape the dialog would show it.
-struct Recorder {
-    std::map<int, std::string> fields;
-    std::map<int, std::vector<std::string>> lists;
-    std::vector<std::string> messages; // "text / caption"
-    BrowserView view = {this, SetText, SetNumber, [](void *, int, DWORD) {}, Add, Message};
-
-    Recorder() = default;
-    Recorder(const Recorder &) = delete; // the view points at this one
-    void Clear() { fields.clear(), lists.clear(), messages.clear(); }
-
-    static Recorder *Of(void *c) { return static_cast<Recorder *>(c); }
-    static void SetText(void *c, int id, const char *text) { Of(c)->fields[id] = text; }
-    static void SetNumber(void *c, int id, DWORD n, BOOL isSigned)
-    {
-        Of(c)->fields[id] = isSigned ? std::to_string(static_cast<LONG>(n)) : std::to_string(n);
-    }
-    static void Add(void *c, int list, const char *text) { Of(c)->lists[list].push_back(text); }
-    static void Message(void *c, const char *text, const char *caption)
-    {
-        Of(c)->messages.push_back(std::string(text) + " / " + caption);
-    }
-    // A field as shown, "<unset>" when the walk never set it.
-    std::string Field(int id) { return fields.count(id) ? fields[id] : "<unset>"; }
-};
-
 const DWORD LM = 0x80000002;
-const char *const Unset = "<unset>";
 
 class BrowseTest : public RegistryTest {
 protected:
-    void SetUp() override
-    {
-        RegistryTest::SetUp();
-        AppHeap = HeapCreate(0, 0, 0);
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(SubstHeapLiveBlocks(), 0) << "heap blocks left behind";
-        EXPECT_NO_OPEN_KEYS("the browser");
-        HeapDestroy(AppHeap);
-        RegistryTest::TearDown();
-    }
+    void SetUp() override { RegistryTest::SetUp(), AppHeap = HeapCreate(0, 0, 0); }
+    void TearDown() override { HeapDestroy(AppHeap), RegistryTest::TearDown(); }
 };
 
-TEST_F(BrowseTest, ValueOfEveryTypeFromTheRegistry)
+TEST_F(BrowseTest, EveryTransition)
 {
-    const std::vector<HCURSOR> framed = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
-    for (const ShownValue &c : EveryTypeCases()) {
-        ASSERT_TRUE(SeedValue("K", "v", c.type, c.data)) << c.name;
-        SubstResetKernel();
-        Recorder r;
-        ShowValueData(LM, "K", 0, &r.view);
-        EXPECT_EQ(r.Field(IDC_REG_TYPE), c.typeField) << c.name;
-        EXPECT_EQ(r.Field(IDC_REG_DATA), c.dataField ? c.dataField : Unset) << c.name;
-        EXPECT_EQ(Join(r.messages), "") << c.name;
-        // The hourglass for the binary and multi-string walks, put back after them.
-        bool walks = c.type == REG_BINARY || c.type == REG_MULTI_SZ;
-        EXPECT_EQ(SubstCursorHistory(), walks ? framed : std::vector<HCURSOR>{}) << c.name;
+    const std::string L(200, 'L'), S(58, 's'), T(59, 't'), lm = "HKEY_LOCAL_MACHINE", top = "..|A|Denied|Gone|" + L;
+    const std::string roots = "HKEY_LOCAL_MACHINE|HKEY_CURRENT_USER|HKEY_USERS|HKEY_CLASSES_ROOT";
+    const std::string noSelection = "Please select an item from the list box / Registry Utility";
+    const struct {
+        std::vector<std::string> actions; // entries chosen for Next/Down; "-" none, "up" Back/Up
+        DWORD root;
+        std::string path, name, keys, message; // name: BrowserName unless at the roots
+    } rows[] = {
+        {{}, 0, "", "", roots, ""},
+        {{"-"}, 0, "", "", roots, noSelection},
+        {{"up"}, 0, "", "", roots, "Top Level: You can not backup any further. / Registry Utility"},
+        {{lm}, LM, "", lm, top, ""},
+        {{"HKEY_CLASSES_ROOT"}, 0x80000000, "", "HKEY_CLASSES_ROOT", "..", ""},
+        {{lm, ".."}, 0, "", "", roots, ""},
+        {{lm, "up"}, 0, "", "", roots, ""},
+        {{lm, "A", "-"}, LM, "A", "A", "..|B", noSelection},
+        {{lm, "A", ".."}, LM, "", lm, top, ""},
+        {{lm, "A", "up"}, LM, "", lm, top, ""},
+        {{lm, "A", "B", "C", "up"}, LM, "A\\B", "B", "..|C", ""},
+        {{lm, "A", "B", "C", ".."}, LM, "A\\B", "B", "..|C", ""},
+        {{lm, "Denied"}, LM, "", lm, top, "Error: unable to open key.  Probably due to security reasons. / "},
+        {{lm, "Gone"}, LM, "", lm, "..|A|Denied|" + L, "Error: Unable to open key, RegOpenKey = 2, Line = 1063 / "},
+        {{lm, L, S}, LM, L + "\\" + S, S, "..", ""},
+        {{lm, L, T}, LM, L, L, "..|" + S + "|" + T,
+         "Error: key path too long. Paths of more than 259 characters cannot be opened. / Registry Utility"},
+    };
+    ASSERT_TRUE(SeedKey("A\\B\\C") && SeedKey("Denied") && MarkUnreadable("Denied") && SeedKey(L + "\\" + S) &&
+                SeedKey(L + "\\" + T));
+    for (const auto &row : rows) {
+        Shown shown;
+        BrowserRoot = 0x80000001; // whatever a former opening left behind
+        strcpy(BrowserPath, "left\\behind");
+        BrowserStart();
+        shown.Run('r', -1);
+        for (const std::string &a : row.actions) {
+            shown.messages.clear();
+            if (a == "Gone") // listed, then deleted before it is opened
+                RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Gone");
+            else
+                SeedKey("Gone");
+            auto at = std::find(shown.keys.begin(), shown.keys.end(), a);
+            shown.Run(a == "up" ? 'u' : 'd', at == shown.keys.end() ? -1 : int(at - shown.keys.begin()));
+        }
+        std::string name = BrowserRoot ? BrowserName : "", step = Join(row.actions, " ").substr(0, 40);
+        EXPECT_EQ(std::to_string(BrowserRoot) + "|" + BrowserPath + "|" + name + "|" + Join(shown.keys) + "|" + Join(shown.messages),
+                  std::to_string(row.root) + "|" + row.path + "|" + row.name + "|" + row.keys + "|" + row.message) << step;
     }
+    char text[BROWSER_MESSAGE_SIZE];
+    FormatOpenKeyError(-2147483647 - 1, text, sizeof text);
+    EXPECT_STREQ(text, "Error: Unable to open key, RegOpenKey = -2147483648, Line = 1063");
 }
 
 TEST_F(BrowseTest, ValueDisplayFailures)
 {
-    ASSERT_TRUE(SeedValue("K", "bin", REG_BINARY, Bytes({1, 2})));
-    ASSERT_TRUE(SeedText("K", "text", "hello"));
-    const char *sz = "REG_SZ: A null-terminated Unicode string.";
-    const char *noMore = "Error: RegEnumValue = 259, cbData = 12, line 1325 / ";
-    struct Case {
-        const char *name;
-        DWORD root;
-        const char *path;
-        DWORD index;
+    ASSERT_TRUE(SeedValue("K", "bin", REG_BINARY, "\x01\x02") && SeedText("K", "text", "hello"));
+    const std::string sz = "REG_SZ: A null-terminated Unicode string.|";
+    const std::string noMore = "<unset>|<unset>|Error: RegEnumValue = 259, cbData = 12, line 1325 / ";
+    const struct {
+        DWORD root, index;
         LONG queryFails;
-        int heapSuccesses;
-        const char *typeField, *dataField, *messages;
+        int heapSuccesses; // -1: every allocation succeeds
+        const char *path;
+        std::string shown; // type field|data field|messages
+    } cases[] = {
+        {LM, 0, 0, -1, "Gone", "<unset>|<unset>|Error: RegOpenKeyEx = 2 / DisplayKeyData()"},
+        {0, 0, 0, -1, "", "<unset>|<unset>|Error: RegOpenKeyEx = 6 / DisplayKeyData()"},
+        {LM, 0xffffffff, 0, -1, "K", noMore},
+        {LM, 1, ERROR_ACCESS_DENIED, -1, "K", sz + "\"hello\"|Error: RegQIK = 5, 1300 / "},
+        {LM, 1, 0, 0, "K", sz + "<unset>|"},
+        {LM, 1, 0, 1, "K", sz + "<unset>|"},
+        {LM, 0, 0, 1, "K", "REG_BINARY: Freeform binary data.|<unset>|Error: BinaryStrBuf = malloc failed / Debug: DisplayKeyData"},
     };
-    const Case cases[] = {
-        {"missing key", LM, "Gone", 0, 0, -1, Unset, Unset, "Error: RegOpenKeyEx = 2 / DisplayKeyData()"},
-        {"no root (list of roots)", 0, "", 0, 0, -1, Unset, Unset, "Error: RegOpenKeyEx = 6 / DisplayKeyData()"},
-        {"nothing selected", LM, "K", 0xffffffff, 0, -1, Unset, Unset, noMore},
-        {"index past the values", LM, "K", 2, 0, -1, Unset, Unset, noMore},
-        {"key query fails: size from the value", LM, "K", 1, ERROR_ACCESS_DENIED, -1, sz, "\"hello\"",
-         "Error: RegQIK = 5, 1300 / "},
-        {"data buffer not given", LM, "K", 1, 0, 0, sz, Unset, ""},
-        {"text buffer not given", LM, "K", 1, 0, 1, sz, Unset, ""},
-        {"hex dump buffer not given", LM, "K", 0, 0, 1, "REG_BINARY: Freeform binary data.", Unset,
-         "Error: BinaryStrBuf = malloc failed / Debug: DisplayKeyData"},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SubstRegFailQueryInfo(c.queryFails);
         SubstHeapFailAfter(c.heapSuccesses);
-        Recorder r;
-        ShowValueData(c.root, c.path, c.index, &r.view);
-        SubstRegFailQueryInfo(ERROR_SUCCESS);
+        Shown shown;
+        ShowValueData(c.root, c.path, c.index, &shown.view);
         SubstHeapFailAfter(-1);
-        EXPECT_EQ(r.Field(IDC_REG_TYPE), c.typeField) << c.name;
-        EXPECT_EQ(r.Field(IDC_REG_DATA), c.dataField) << c.name;
-        EXPECT_EQ(Join(r.messages), c.messages) << c.name;
-        EXPECT_EQ(SubstHeapLiveBlocks(), 0) << c.name;
-        EXPECT_NO_OPEN_KEYS(c.name);
+        EXPECT_EQ(shown.Field(IDC_REG_TYPE) + "|" + shown.Field(IDC_REG_DATA) + "|" + Join(shown.messages), c.shown);
+        EXPECT_EQ(SubstHeapLiveBlocks() + OpenKeyCount(), 0) << c.shown;
     }
+    // Without the key query, values are listed until there are no more (a name too long for the
+    // 128-byte buffer is reported and listed without it).
+    ASSERT_TRUE(SeedText("K", std::string(128, 'o'), "x"));
+    Shown shown;
+    DWORD root = LM;
+    char path[BROWSER_PATH_SIZE] = "";
+    EXPECT_TRUE(EnterAndListKey("K", path, &root, &shown.view));
+    SubstRegFailQueryInfo(ERROR_SUCCESS);
+    EXPECT_EQ(Join(shown.values) + Join(shown.messages),
+              "0) bin |1) <NO NAME> |2) text Line:1198 0 based index = 1, retValue = 234, ValueLen = 128 / Debug");
 }
 
-TEST_F(BrowseTest, Listing)
+// Down into every key with every value displayed, and back up; counts keys and values seen.
+void Browse(Shown &shown, int *seen)
 {
-    ASSERT_TRUE(SeedKey("K", "the class"));
-    ASSERT_TRUE(SeedKey("K\\sub1"));
-    ASSERT_TRUE(SeedKey("K\\sub2"));
-    ASSERT_TRUE(SeedKey("Locked"));
-    ASSERT_TRUE(MarkUnreadable("Locked"));
-    for (const std::string &name : {std::string(""), std::string("Named"), std::string(127, 'n'), std::string(128, 'o')})
-        ASSERT_TRUE(SeedText("K", name, "x"));
-    const std::string n127 = std::string(127, 'n');
-    struct Case {
-        const char *name;
-        DWORD root;
-        LONG queryFails;
-        bool opened;
-        const char *path, *classField, *keys;
-        std::string values;
-        const char *messages;
-    };
-    const Case cases[] = {
-        {"HKEY_LOCAL_MACHINE", 0, 0, true, "", "", "..|K|Locked", "", ""},
-        // A name that does not fit the 128-byte buffer is reported and listed without its name.
-        {"K", LM, 0, true, "K", "the class", "..|sub1|sub2", "0) <NO NAME> |1) Named |2) " + n127 + " |3) <NO NAME> ",
-         "Line:1198 0 based index = 3, retValue = 234, ValueLen = 128 / Debug"},
-        // Without the key query, values are listed until there are no more.
-        {"K", LM, ERROR_ACCESS_DENIED, true, "K", "", "..|sub1|sub2", "0) <NO NAME> |1) Named |2) " + n127 + " |3) <NO NAME> ",
-         "Line:1198 0 based index = 3, retValue = 234, ValueLen = 128 / Debug"},
-        // The name stays on the path until Back/Up follows.
-        {"Locked", LM, 0, false, "Locked", Unset, "", "",
-         "Error: unable to open key.  Probably due to security reasons. / "},
-        {"Gone", LM, 0, false, "Gone", Unset, "", "", "Error: Unable to open key, RegOpenKey = 2, Line = 1063 / "},
-    };
-    const std::vector<HCURSOR> framedTwice = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW),
-                                              LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
-    for (const Case &c : cases) {
-        SubstResetKernel();
-        SubstRegFailQueryInfo(c.queryFails);
-        DWORD root = c.root;
-        char path[BROWSER_PATH_SIZE] = "";
-        Recorder r;
-        EXPECT_EQ(EnterAndListKey(c.name, path, &root, &r.view), c.opened) << c.name;
-        SubstRegFailQueryInfo(ERROR_SUCCESS);
-        EXPECT_EQ(root, LM) << c.name;
-        EXPECT_STREQ(path, c.path) << c.name;
-        EXPECT_EQ(r.Field(IDC_REG_CLASS), c.classField) << c.name;
-        EXPECT_EQ(r.Field(IDC_REG_PATH), c.opened ? c.path : Unset) << c.name;
-        EXPECT_EQ(Join(r.lists[IDC_REG_KEYS]), c.keys) << c.name;
-        EXPECT_EQ(Join(r.lists[IDC_REG_VALUES]), c.values) << c.name;
-        EXPECT_EQ(Join(r.messages, "\n"), c.messages) << c.name;
-        EXPECT_EQ(SubstCursorHistory(), c.opened ? framedTwice : std::vector<HCURSOR>{}) << c.name;
-    }
-}
-
-// Every key and value with its type and bytes, depth first.
-std::string Snapshot(const std::string &path)
-{
-    std::string out = "[" + path + "]";
-    for (const std::string &v : ValueNames(path)) {
-        DWORD type = 0;
-        std::string bytes;
-        ReadValue(path, v, &type, &bytes);
-        out += v + "=" + std::to_string(type) + ":" + bytes + ";";
-    }
-    for (const std::string &k : SubkeyNames(path))
-        out += Snapshot(path.empty() ? k : path + "\\" + k);
-    return out;
-}
-
-// Walks the tree as a user would: down into every key, every value displayed, back up.
-void Browse(Recorder &r, int *keysSeen, int *valuesShown)
-{
-    std::vector<std::string> keys = r.lists[IDC_REG_KEYS];
-    for (size_t i = 0; i < r.lists[IDC_REG_VALUES].size(); i++, ++*valuesShown)
-        ShowValueData(BrowserRoot, BrowserPath, static_cast<DWORD>(i), &r.view);
-    for (size_t i = 1; i < keys.size(); i++) {
-        r.Clear();
-        ASSERT_EQ(BrowserGoDown(static_cast<int>(i), keys[i].c_str()), BROWSE_ENTER);
-        ASSERT_TRUE(EnterAndListKey(BrowserName, BrowserPath, &BrowserRoot, &r.view)) << BrowserPath;
-        ++*keysSeen;
-        Browse(r, keysSeen, valuesShown);
-        r.Clear();
-        ASSERT_EQ(BrowserGoUp(), BROWSE_ENTER);
-        ASSERT_TRUE(EnterAndListKey(BrowserName, BrowserPath, &BrowserRoot, &r.view)) << BrowserPath;
+    std::vector<std::string> keys = shown.keys;
+    for (size_t i = 0; i < shown.values.size(); i++, ++*seen)
+        ShowValueData(BrowserRoot, BrowserPath, DWORD(i), &shown.view);
+    for (size_t i = 1; i < keys.size(); i++, ++*seen) {
+        shown.Run('d', int(i));
+        ASSERT_TRUE(shown.messages.empty()) << shown.messages[0];
+        Browse(shown, seen);
+        shown.Run('u', -1);
     }
 }
 
 TEST_F(BrowseTest, SessionLeavesNothingBehindAndChangesNothing)
 {
-    int seeded = 0;
-    for (int a = 0; a < 4; a++) {
-        for (int b = 0; b < 3; b++) {
-            std::string path = "Gen\\k" + std::to_string(a) + "\\s" + std::to_string(b);
-            for (DWORD type = 0; type <= 11; type++, seeded++)
-                ASSERT_TRUE(SeedValue(path, "v" + std::to_string(type), type,
-                                      std::string(static_cast<size_t>(type * 3 + a), static_cast<char>('a' + b))));
-        }
-    }
-    std::string before = Snapshot("");
+    for (int k = 0; k < 12; k++)
+        for (DWORD type = 0; type <= 11; type++)
+            ASSERT_TRUE(SeedValue("Gen\\k" + std::to_string(k % 4) + "\\s" + std::to_string(k / 4),
+                                  "v" + std::to_string(type), type, std::string(type * 3 + k % 4, char('a' + k))));
+    uint64_t changes = SubstRegChangeCount();
+    Shown shown;
     BrowserStart();
-    BrowserShowRoots();
-    Recorder r;
-    ASSERT_EQ(BrowserGoDown(0, "HKEY_LOCAL_MACHINE"), BROWSE_ENTER);
-    ASSERT_TRUE(EnterAndListKey(BrowserName, BrowserPath, &BrowserRoot, &r.view));
-    int keysSeen = 0, valuesShown = 0;
-    Browse(r, &keysSeen, &valuesShown);
-    EXPECT_EQ(keysSeen, 1 + 4 + 12);
-    EXPECT_EQ(valuesShown, seeded);
-    EXPECT_EQ(Snapshot(""), before);
+    shown.Run('r', -1);
+    shown.Run('d', 0);
+    int seen = 0;
+    Browse(shown, &seen);
+    EXPECT_EQ(seen, 1 + 4 + 12 + 12 * 12);
+    EXPECT_EQ(SubstRegChangeCount(), changes);
+    EXPECT_EQ(SubstHeapLiveBlocks() + OpenKeyCount(), 0);
+    // Every listing and every long value display shows the hourglass and puts the arrow back.
+    const std::vector<HCURSOR> &cursors = SubstCursorHistory();
+    for (size_t i = 0; i < cursors.size() || i == 0; i++)
+        ASSERT_EQ(i < cursors.size() ? cursors[i] : NULL, LoadCursorA(NULL, i % 2 ? IDC_ARROW : IDC_WAIT)) << i;
 }
 
 } // namespace

@@ -1,206 +1,97 @@
-// How values are shown: every type, the mended byte order and link text, and malformed data.
+// How values are shown: every type, the mended byte order and link text, malformed data, and the
+// block-wise paths held against a plain formatter.
 #include "regbrowser/regbrowser.h"
-#include "shared/valuefmt_reference.h"
+
+#include "shared/regfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
-#include <vector>
 
 namespace {
 
-const int Guard = 16;
-
-struct Shown {
-    ValueDisplay display;
-    std::string text;
-};
-
-// Formats into a buffer of exactly the size asked for, followed by guard bytes.
-Shown Format(DWORD type, const std::string &bytes, const char *name)
+// Formats into a buffer of exactly the size asked for, followed by guard bytes; the text, or the
+// number for the number kinds.
+std::string Format(DWORD type, const std::string &bytes, const std::string &name, ValueDisplay *d)
 {
-    std::vector<BYTE> data(bytes.begin(), bytes.end());
-    Shown shown;
-    FormatValueData(type, data.data(), static_cast<DWORD>(data.size()), &shown.display, NULL, 0);
-    if (shown.display.kind != VALUE_DATA_TEXT)
-        return shown;
-    std::vector<char> buffer(static_cast<size_t>(shown.display.textSize) + Guard, static_cast<char>(0xbd));
-    ValueDisplay again;
-    FormatValueData(type, data.data(), static_cast<DWORD>(data.size()), &again, buffer.data(), shown.display.textSize);
-    for (int i = 0; i < Guard; i++)
-        EXPECT_EQ(buffer[static_cast<size_t>(shown.display.textSize) + i], static_cast<char>(0xbd)) << name << ": guard byte " << i;
-    shown.text.assign(buffer.data(), strnlen(buffer.data(), static_cast<size_t>(shown.display.textSize)));
-    EXPECT_LT(shown.text.size(), shown.display.textSize) << name << ": text not terminated within its size";
-    return shown;
+    std::vector<BYTE> data(bytes.begin(), bytes.end()); // exactly its size: ASan sees over-reads
+    FormatValueData(type, data.data(), static_cast<DWORD>(data.size()), d, NULL, 0);
+    if (d->kind != VALUE_DATA_TEXT)
+        return d->kind == VALUE_DATA_NONE ? "<none>" : d->kind == VALUE_DATA_SIGNED ? std::to_string(LONG(d->number))
+                                                                                     : std::to_string(d->number);
+    size_t size = static_cast<size_t>(d->textSize);
+    std::vector<char> text(size + 16, static_cast<char>(GUARD_BYTE));
+    FormatValueData(type, data.data(), static_cast<DWORD>(data.size()), d, text.data(), size);
+    EXPECT_EQ(std::string(text.begin() + size, text.end()), std::string(16, static_cast<char>(GUARD_BYTE))) << name;
+    EXPECT_LT(strnlen(text.data(), size), size) << name;
+    return text.data();
 }
-
-std::string Utf16(const std::u16string &text)
-{
-    std::string bytes;
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xff);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
-std::string B(std::initializer_list<int> bytes)
-{
-    std::string s;
-    for (int b : bytes)
-        s += static_cast<char>(b);
-    return s;
-}
-
-const char *const NoText = nullptr;
-
-struct Case {
-    const char *name;
-    DWORD type;
-    std::string data;
-    const char *typeText;
-    ValueDataKind kind;
-    const char *text; // for VALUE_DATA_TEXT
-    DWORD number;     // for the numbers
-};
 
 TEST(FormatValueData, EveryTypeAndMalformedData)
 {
     using namespace std::string_literals;
-    const Case cases[] = {
-        {"none", 0, "ab"s, "REG_NONE: No defined value type.", VALUE_DATA_NONE, NoText, 0},
-        {"sz", 1, "abc\0"s, "REG_SZ: A null-terminated Unicode string.", VALUE_DATA_TEXT, "\"abc\"", 0},
-        {"sz stops at first zero", 1, "ab\0cd\0"s, "REG_SZ: A null-terminated Unicode string.", VALUE_DATA_TEXT, "\"ab\"", 0},
-        {"sz without zero", 1, "abc"s, "REG_SZ: A null-terminated Unicode string.", VALUE_DATA_TEXT, "\"abc\"", 0},
-        {"sz empty data", 1, ""s, "REG_SZ: A null-terminated Unicode string.", VALUE_DATA_TEXT, "\"\"", 0},
-        {"expand sz unexpanded", 2, "%PATH%;x\0"s, "REG_EXPAND_SZ: A String referencing environment variables i.e. PATH.",
-         VALUE_DATA_TEXT, "\"%PATH%;x\"", 0},
-        {"binary", 3, B({0x01, 0xab, 0xff}), "REG_BINARY: Freeform binary data.", VALUE_DATA_TEXT, "01 ab ff ", 0},
-        {"binary zeros", 3, B({0, 0x10}), "REG_BINARY: Freeform binary data.", VALUE_DATA_TEXT, "00 10 ", 0},
-        {"binary empty", 3, ""s, "REG_BINARY: Freeform binary data.", VALUE_DATA_TEXT, "", 0},
-        {"dword", 4, B({0xff, 0xff, 0xff, 0xff}), "REG_DWORD: A 32 bit number.", VALUE_DATA_UNSIGNED, NoText, 0xffffffff},
-        {"dword little endian", 4, B({0x78, 0x56, 0x34, 0x12}), "REG_DWORD: A 32 bit number.", VALUE_DATA_UNSIGNED, NoText,
-         0x12345678},
-        {"dword longer data", 4, B({1, 0, 0, 0, 9}), "REG_DWORD: A 32 bit number.", VALUE_DATA_UNSIGNED, NoText, 1},
-        {"dword short", 4, B({1, 2, 3}), "REG_DWORD: A 32 bit number.", VALUE_DATA_TEXT, "01 02 03 ", 0},
-        {"dword empty", 4, ""s, "REG_DWORD: A 32 bit number.", VALUE_DATA_TEXT, "", 0},
-        {"big endian one", 5, B({0, 0, 0, 1}), "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.",
-         VALUE_DATA_SIGNED, NoText, 1},
-        {"big endian minus one", 5, B({0xff, 0xff, 0xff, 0xff}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", VALUE_DATA_SIGNED, NoText, 0xffffffff},
-        {"big endian order", 5, B({0x12, 0x34, 0x56, 0x78}),
-         "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.", VALUE_DATA_SIGNED, NoText, 0x12345678},
-        {"big endian short", 5, B({0xfe}), "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.",
-         VALUE_DATA_TEXT, "fe ", 0},
-        {"link whole", 6, Utf16(u"\\Registry\\Machine\0"), "REG_LINK: A Unicode symbolic link.", VALUE_DATA_TEXT,
-         "\\Registry\\Machine", 0},
-        {"link without zero", 6, Utf16(u"ab"), "REG_LINK: A Unicode symbolic link.", VALUE_DATA_TEXT, "ab", 0},
-        {"link odd byte", 6, Utf16(u"ab") + "c", "REG_LINK: A Unicode symbolic link.", VALUE_DATA_TEXT, "ab", 0},
-        {"link beyond latin-1", 6, Utf16(u"a\u00e9\u263a\0"), "REG_LINK: A Unicode symbolic link.", VALUE_DATA_TEXT,
-         "a\xe9?", 0},
-        {"link empty", 6, ""s, "REG_LINK: A Unicode symbolic link.", VALUE_DATA_TEXT, "", 0},
-        {"multi", 7, "one\0two\0\0"s, "REG_MULTI_SZ: An array of null-terminated strings.", VALUE_DATA_TEXT,
-         "{ \"one\"  \"two\"  }", 0},
-        {"multi no strings", 7, "\0"s, "REG_MULTI_SZ: An array of null-terminated strings.", VALUE_DATA_TEXT, "{ }", 0},
-        {"multi empty data", 7, ""s, "REG_MULTI_SZ: An array of null-terminated strings.", VALUE_DATA_TEXT, "{ }", 0},
-        {"multi stops at empty string", 7, "one\0\0two\0\0"s, "REG_MULTI_SZ: An array of null-terminated strings.",
-         VALUE_DATA_TEXT, "{ \"one\"  }", 0},
-        {"multi without final empty", 7, "one\0two\0"s, "REG_MULTI_SZ: An array of null-terminated strings.",
-         VALUE_DATA_TEXT, "{ \"one\"  \"two\"  }", 0},
-        {"multi last unterminated", 7, "one\0tw"s, "REG_MULTI_SZ: An array of null-terminated strings.",
-         VALUE_DATA_TEXT, "{ \"one\"  \"tw\"  }", 0},
-        {"resource list", 8, B({0xa0, 0x05}), "REG_RESOURCE_LIST: A device-driver resource list.", VALUE_DATA_TEXT,
-         "a0 05 ", 0},
-        {"full resource descriptor", 9, B({1, 2}),
-         "REG_FULL_RESOURCE_DESCRIPTOR: A resource list in the hardware description.", VALUE_DATA_NONE, NoText, 0},
-        {"code 10", 10, "x"s, "Undefine in this verion of the Halvane Registry Editor 10", VALUE_DATA_NONE, NoText, 0},
-        {"code 11", 11, ""s, "Undefine in this verion of the Halvane Registry Editor 11", VALUE_DATA_NONE, NoText, 0},
-        {"code shown signed", 0xffffffff, ""s, "Undefine in this verion of the Halvane Registry Editor -1",
-         VALUE_DATA_NONE, NoText, 0},
+    const struct {
+        DWORD type;
+        std::string data, shown;
+    } cases[] = { // one line per type
+        {0, "ab"s, "<none>"},
+        {1, "ab\0cd\0"s, "\"ab\""}, {1, "abc"s, "\"abc\""}, {1, ""s, "\"\""},
+        {2, "%PATH%\0"s, "\"%PATH%\""},
+        {3, "\x01\xab\xff"s, "01 ab ff "}, {3, ""s, ""},
+        {4, "\x78\x56\x34\x12\x09"s, "305419896"}, {4, "\xff\xff\xff\xff"s, "4294967295"}, {4, "\x01\x02\x03"s, "01 02 03 "}, {4, ""s, ""},
+        {5, "\0\0\0\x01"s, "1"}, {5, "\xff\xff\xff\xff"s, "-1"}, {5, "\xfe"s, "fe "},
+        {6, "\\\0R\0x\0\0\0y\0"s, "\\Rx"}, {6, "a\0\xe9\0\x3a\x26z"s, "a\xe9?"}, {6, ""s, ""}, // UTF-16
+        {7, "one\0two\0\0"s, "{ \"one\"  \"two\"  }"}, {7, "one\0\0two\0\0"s, "{ \"one\"  }"}, {7, "one\0two\0"s, "{ \"one\"  \"two\"  }"},
+        {7, "one\0tw"s, "{ \"one\"  \"tw\"  }"}, {7, ""s, "{ }"},
+        {8, "\xa0\x05"s, "a0 05 "}, {9, "x"s, "<none>"}, {10, "x"s, "<none>"}, {0xffffffff, ""s, "<none>"},
     };
-    for (const Case &c : cases) {
-        Shown shown = Format(c.type, c.data, c.name);
-        EXPECT_STREQ(shown.display.typeText, c.typeText) << c.name;
-        EXPECT_EQ(shown.display.kind, c.kind) << c.name;
-        if (c.kind == VALUE_DATA_TEXT) {
-            EXPECT_EQ(shown.text, c.text) << c.name;
-        }
-        if (c.kind == VALUE_DATA_SIGNED || c.kind == VALUE_DATA_UNSIGNED) {
-            EXPECT_EQ(shown.display.number, c.number) << c.name;
-        }
+    const char *typeTexts[] = {"REG_NONE: No defined value type.", "REG_SZ: A null-terminated Unicode string.",
+        "REG_EXPAND_SZ: A String referencing environment variables i.e. PATH.", "REG_BINARY: Freeform binary data.",
+        "REG_DWORD: A 32 bit number.", "REG_DWORD_BIG_ENDIAN: A 32 bit number in big endian format.",
+        "REG_LINK: A Unicode symbolic link.", "REG_MULTI_SZ: An array of null-terminated strings.",
+        "REG_RESOURCE_LIST: A device-driver resource list.",
+        "REG_FULL_RESOURCE_DESCRIPTOR: A resource list in the hardware description.",
+        "Undefine in this verion of the Halvane Registry Editor 10"};
+    for (const auto &c : cases) {
+        std::string name = std::to_string(c.type) + ":" + c.shown;
+        ValueDisplay d;
+        EXPECT_EQ(Format(c.type, c.data, name, &d), c.shown) << name;
+        EXPECT_STREQ(d.typeText, c.type <= 10 ? typeTexts[c.type] : "Undefine in this verion of the Halvane Registry Editor -1") << name;
     }
-}
-
-TEST(FormatValueData, WaitCursorAndHexDumpBufferByType)
-{
-    const BYTE data[8] = {1, 0, 0, 0, 0, 0, 0, 0};
     for (DWORD type = 0; type <= 12; type++) {
-        ValueDisplay display;
-        FormatValueData(type, data, sizeof data, &display, NULL, 0);
-        EXPECT_EQ(display.waitCursor, type == 3 || type == 7) << "type " << type;
-        EXPECT_EQ(display.hexDump, type == 3 || type == 8) << "type " << type;
+        ValueDisplay d;
+        for (size_t size = 0; size <= 6; size++) // no zero to stop a reader going past the data
+            Format(type, std::string(size, 'z'), "type " + std::to_string(type), &d);
+        EXPECT_EQ(d.waitCursor, type == 3 || type == 7) << type;
+        EXPECT_EQ(d.hexDump, type == 3 || type == 8) << type;
     }
+    char small[8];
+    memset(small, GUARD_BYTE, sizeof small);
+    ValueDisplay d;
+    FormatValueData(1, reinterpret_cast<const BYTE *>("abc"), 4, &d, small, 4); // needs 6: gets ""
+    EXPECT_EQ(std::string(small, 8), std::string(1, '\0') + std::string(7, static_cast<char>(GUARD_BYTE)));
 }
 
-TEST(FormatValueData, BufferSmallerThanAskedGetsEmptyText)
-{
-    const BYTE data[] = {'a', 'b', 'c', 0};
-    char buffer[8];
-    memset(buffer, 0xbd, sizeof buffer);
-    ValueDisplay display;
-    FormatValueData(1, data, sizeof data, &display, buffer, 4); // needs 6
-    EXPECT_EQ(buffer[0], 0);
-    for (int i = 1; i < 8; i++)
-        EXPECT_EQ(buffer[i], static_cast<char>(0xbd)) << "byte " << i;
-}
-
-TEST(FormatValueData, ReadsNoByteBeyondSize)
-{
-    // Format copies the data into a block of exactly its size: under AddressSanitizer a read
-    // past it fails. Data without any zero byte is the case that tempts a reader onward.
-    for (DWORD type = 0; type <= 9; type++) {
-        for (size_t size = 0; size <= 6; size++) {
-            std::string name = "type " + std::to_string(type) + " size " + std::to_string(size);
-            Format(type, std::string(size, 'z'), name.c_str());
-        }
-    }
-}
-
-// Data of a given size: nonzero bytes with zeros where the pattern puts them.
-struct Pattern {
-    const char *name;
-    bool (*zeroAt)(size_t at, size_t size, std::mt19937 &random);
-};
-
-const Pattern Patterns[] = {
-    {"random bytes", [](size_t, size_t, std::mt19937 &r) { return r() % 256 == 0; }},
-    {"strings of 1 to 40", [](size_t, size_t, std::mt19937 &r) { return r() % 20 == 0; }},
-    {"strings of one character", [](size_t at, size_t, std::mt19937 &) { return at % 2 == 1; }},
-    // Zeros as the last and first bytes of 16- and 64-byte blocks, never two together.
-    {"zeros at block edges", [](size_t at, size_t, std::mt19937 &) { return at % 32 == 15 || at % 64 == 0; }},
-    {"zeros at 64-byte block ends", [](size_t at, size_t, std::mt19937 &) { return at % 64 == 63; }},
-    // The list ends with an empty string across a 64-byte block edge.
-    {"double zero across a block edge", [](size_t at, size_t size, std::mt19937 &) {
-         size_t edge = (size / 2 + 63) / 64 * 64;
-         return at % 16 == 5 || at + 1 == edge || at == edge;
-     }},
-    {"dense zeros", [](size_t, size_t, std::mt19937 &r) { return r() % 3 == 0; }},
-};
-
-// Sizes up to 400: the hex dump goes 16 bytes at a time, the multi-string 64 bytes at a time
-// and only while 129 bytes remain, so every tail length is met after several blocks.
+// The hex dump goes 16 bytes at a time and the multi-string 64 at a time: every size up to 400
+// with zeros from rare to dense, against one-item-at-a-time formatters.
 TEST(FormatValueData, BlockWisePathsMatchAPlainFormatter)
 {
-    for (const Pattern &pattern : Patterns) {
+    for (unsigned density : {256u, 20u, 3u, 2u}) {
         for (size_t size = 0; size <= 400; size++) {
             std::mt19937 random(static_cast<unsigned>(size));
-            std::string data(size, 'x');
-            for (size_t at = 0; at < size; at++)
-                data[at] = pattern.zeroAt(at, size, random) ? 0 : static_cast<char>(1 + random() % 255);
-            std::string name = std::string(pattern.name) + ", " + std::to_string(size) + " bytes";
-            EXPECT_EQ(Format(REG_BINARY, data, name.c_str()).text, ReferenceHex(data)) << name << ": hex dump";
-            EXPECT_EQ(Format(REG_MULTI_SZ, data, name.c_str()).text, ReferenceMulti(data)) << name << ": multi-string";
+            std::string data(size, 'x'), hex, multi = "{ ";
+            for (char &c : data)
+                c = random() % density == 0 ? 0 : static_cast<char>(1 + random() % 255);
+            for (unsigned char c : data)
+                hex += std::string{"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15], ' '};
+            for (size_t at = 0, end; at < size && data[at]; at = end + 1) {
+                end = std::min(data.find('\0', at), size);
+                multi += "\"" + data.substr(at, end - at) + "\"  ";
+            }
+            std::string name = std::to_string(size) + " bytes, 1/" + std::to_string(density) + " zeros";
+            ValueDisplay d;
+            EXPECT_EQ(Format(REG_BINARY, data, name, &d), hex) << name;
+            EXPECT_EQ(Format(REG_MULTI_SZ, data, name, &d), multi + "}") << name;
         }
     }
 }
