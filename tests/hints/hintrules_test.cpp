@@ -27,4 +27,5 @@ TEST(HintRules, LinesCutToTheBufferAndFailedReads)
         EXPECT_FALSE(HintFlagIsOff(status, zero, 2)) << status;
     }
     EXPECT_STREQ(FlippedHintFlag(ERROR_FILE_NOT_FOUND, zero, 0), "1") << "missing flag listed Off";
+    EXPECT_STREQ(HintFlagForBox(2), "0") << "indeterminate box";
 }
