@@ -42,10 +42,24 @@ static bool AboutDrawn(void)
     return c != CLR_INVALID && c != GetSysColor(COLOR_BTNFACE);
 }
 
-static bool MenuUp(void)
+// The popup menu, once the text of its first item is on screen (a dark pixel on its first line):
+// the window shows before it has painted.
+static bool MenuDrawn(void)
 {
     HWND menu = FindWindowA("#32768", NULL);
-    return menu && IsWindowVisible(menu);
+    RECT r;
+    if (!menu || !IsWindowVisible(menu) || !GetWindowRect(menu, &r))
+        return false;
+    HDC screen = GetDC(NULL);
+    bool dark = false;
+    for (int y = r.top + 4; y < r.top + 16 && !dark; y++) {
+        for (int x = r.left + 4; x < r.right - 4 && !dark; x++) {
+            COLORREF c = GetPixel(screen, x, y);
+            dark = c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 96;
+        }
+    }
+    ReleaseDC(NULL, screen);
+    return dark;
 }
 
 int main(int argc, char **argv)
@@ -61,7 +75,7 @@ int main(int argc, char **argv)
     if (strcmp(verb, "popup") == 0) {
         SetCursorPos(14, 32); // over the icon in the tray window at the top left
         PostMessageA(loader, WM_USER + 101, 102, WM_RBUTTONDOWN);
-        return Poll(MenuUp, 10000) ? 0 : 1;
+        return Poll(MenuDrawn, 10000) ? 0 : 1;
     }
     if (strcmp(verb, "about") == 0) {
         SendMessageA(loader, WM_CANCELMODE, 0, 0);
