@@ -22,9 +22,6 @@ int LoaderMain(HINSTANCE instance);
 void TrayIcon(HWND window, DWORD operation);
 // The notification callback: opens the popup on a button press on our icon.
 void TrayPopup(HWND window, WPARAM iconId, LPARAM mouseMessage);
-// Builds the popup menu as it is shown: the loaded menu resource, and its first popup.
-// Returns FALSE (and loads nothing) when the resource or its popup is missing.
-BOOL LoadTrayMenu(HMENU *menu, HMENU *popup);
 // Menu commands; FALSE for an id that is not ours.
 BOOL TrayCommand(HWND window, WORD id);
 

@@ -33,7 +33,9 @@ void TrayIcon(HWND window, DWORD operation)
     Shell_NotifyIconA(operation, &TrayIconRecord);
 }
 
-BOOL LoadTrayMenu(HMENU *menu, HMENU *popup)
+// The popup as it is shown: the loaded menu resource and its first popup, with the first item's
+// text for the state and Close when Ctrl is down. FALSE, with nothing loaded, when either is missing.
+static BOOL LoadTrayMenu(HMENU *menu, HMENU *popup)
 {
     *menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_TRAYMENU));
     if (!*menu)

@@ -62,5 +62,3 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
-// Gives the existing key at path below root a class text; false when the key is missing.
-bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass);

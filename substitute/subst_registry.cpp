@@ -304,16 +304,6 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable)
 
 void SubstRegFailQueryInfo(LONG code) { QueryInfoFailure = code; }
 
-bool SubstRegSetClass(HKEY root, const char *path, const char *keyClass)
-{
-    Key *key = FindRootPath(root, path);
-    if (!key)
-        return false;
-    key->keyClass = keyClass ? keyClass : "";
-    Touch(key);
-    return true;
-}
-
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM rights, PHKEY result)
 {
     Handle from;
