@@ -250,7 +250,12 @@ static bool Popup(HWND loader, bool ctrl)
 {
     if (ctrl && !SetCtrl(true))
         return false;
-    SetCursorPos(14, 32); // over the icon in the tray window at the top left
+    // At the icon's lower right corner, so that the menu leaves the icon in sight.
+    HWND icon = FindWindowExA(FindWindowA("__winex11_standalone_tray", NULL), NULL, "__winex11_tray_icon", NULL);
+    RECT r = {0, 0, 15, 33};
+    if (icon)
+        GetWindowRect(icon, &r);
+    SetCursorPos(r.right - 1, r.bottom - 1);
     PostMessageA(loader, WM_USER + 101, 102, WM_RBUTTONDOWN);
     Target menu = {NULL, 0, AnyContent, "the popup menu"};
     bool shown = ShowWhenDrawn(menu, true);
