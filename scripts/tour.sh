@@ -56,7 +56,8 @@ shot() {
     import -window root -crop "$geometry" +repage "$tour/shot.png" || fail "$name" "no screenshot"
     colours=$(identify -format %k "$tour/shot.png")
     [ "$colours" -ge 4 ] || fail "$name" "the picture has only $colours colours"
-    optipng -quiet -o2 -strip all -clobber -out "$out/$name.png" "$tour/shot.png"
+    rm -f "$out/$name.png"
+    optipng -quiet -o2 -strip all -out "$out/$name.png" "$tour/shot.png"
 }
 step() {
     name=$1
