@@ -21,7 +21,18 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const char SetupCaption[] = "Halvane D3D Setup";
+static const char Caption[] = "Halvane D3D Setup";
+
+template <class Cond> static bool Poll(Cond cond, DWORD timeoutMs = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!cond()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
 
 static HWND FindLoader(void)
 {
@@ -52,7 +63,8 @@ static void EntryOf(HWND list, int position, char *text, int size)
         WideCharToMultiByte(CP_ACP, 0, wide, -1, text, size, NULL, NULL);
 }
 
-// A key entry is the name itself; a value entry is "index) name ".
+// A key entry is the name itself (matched as the registry does, without regard to case); a
+// value entry is "index) name ".
 static int FindEntry(HWND list, const char *name)
 {
     int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
@@ -95,53 +107,6 @@ static HWND FindDialog(const char *title, int child)
     return search.found;
 }
 
-// What a verb waits for: how to find its window, and when its content is there.
-struct Target {
-    const char *title;
-    int child;
-    bool (*ready)(HWND);
-    const char *name;
-};
-
-static bool AnyContent(HWND) { return true; }
-
-// The About box, once its logo covers the middle of its client area.
-static bool LogoDrawn(HWND box)
-{
-    RECT r;
-    if (!GetClientRect(box, &r))
-        return false;
-    POINT mid = {r.right / 2, r.bottom / 3};
-    ClientToScreen(box, &mid);
-    HDC screen = GetDC(NULL);
-    COLORREF c = GetPixel(screen, mid.x, mid.y);
-    ReleaseDC(NULL, screen);
-    return c != CLR_INVALID && c != GetSysColor(COLOR_BTNFACE);
-}
-
-static bool HintsListed(HWND dialog) { return SendDlgItemMessageW(dialog, 1010, LB_GETCOUNT, 0, 0) > 0; }
-static bool RootsListed(HWND dialog) { return SendDlgItemMessageW(dialog, 110, LB_GETCOUNT, 0, 0) == 4; }
-
-static bool HasText(HWND dialog, int id)
-{
-    char text[512];
-    TextOf(GetDlgItem(dialog, id), text, sizeof text);
-    return text[0] != 0;
-}
-
-static bool EditFilled(HWND dialog) { return HasText(dialog, 1016); }
-static bool ValueShown(HWND dialog) { return HasText(dialog, 106); }
-
-static const char *WantedKey;
-
-static bool KeyListed(HWND dialog)
-{
-    char name[512], first[512];
-    TextOf(GetDlgItem(dialog, 101), name, sizeof name);
-    EntryOf(GetDlgItem(dialog, 110), 0, first, sizeof first);
-    return lstrcmpiA(name, WantedKey) == 0 && strcmp(first, "..") == 0;
-}
-
 // A checksum of the screen rectangle's pixels, and whether it shows at least four colours.
 static DWORD Snapshot(const RECT &r, bool *colourful)
 {
@@ -180,49 +145,60 @@ static DWORD Snapshot(const RECT &r, bool *colourful)
     return sum;
 }
 
-static bool Unite(HWND window, RECT *area)
+// Polls until locate(area) finds the window with its content and two samples of its pixels
+// 150 ms apart agree, then prints the rectangle.
+template <class Locate> static bool ShowWhenDrawn(const char *what, Locate locate)
 {
-    RECT r;
-    if (!window || !GetWindowRect(window, &r))
-        return false;
-    UnionRect(area, area, &r);
-    return true;
-}
-
-// Polls (at most 10 s) until the window is there with its content and two samples of its pixels
-// 150 ms apart agree; prints the rectangle. The menu's rectangle takes in the notification area.
-static bool ShowWhenDrawn(const Target &target, bool menu)
-{
-    DWORD start = GetTickCount(), last = 0;
+    RECT area = {0, 0, 0, 0};
+    DWORD last = 0;
     bool sampled = false;
-    while (GetTickCount() - start < 10000) {
-        RECT area = {0, 0, 0, 0};
-        HWND window = menu ? FindWindowA("#32768", NULL) : FindDialog(target.title, target.child);
-        bool there = window && IsWindowVisible(window) && Unite(window, &area) && target.ready(window) &&
-                     (!menu || Unite(FindWindowA("__winex11_standalone_tray", NULL), &area));
+    bool drawn = Poll([&] {
         bool colourful = false;
+        bool there = locate(&area);
         DWORD sum = there ? Snapshot(area, &colourful) : 0;
-        if (there && colourful && sampled && sum == last) {
-            printf("%ldx%ld+%ld+%ld\n", area.right - area.left, area.bottom - area.top, area.left, area.top);
-            return true;
-        }
+        bool settled = there && colourful && sampled && sum == last;
         sampled = there && colourful;
         last = sum;
-        Sleep(sampled ? 150 : 20);
-    }
-    fprintf(stderr, "qtxpoke: %s was not drawn in time\n", target.name);
-    return false;
+        if (sampled && !settled)
+            Sleep(130);
+        return settled;
+    });
+    if (drawn)
+        printf("%ldx%ld+%ld+%ld\n", area.right - area.left, area.bottom - area.top, area.left, area.top);
+    else
+        fprintf(stderr, "qtxpoke: %s was not drawn in time\n", what);
+    return drawn;
 }
 
-static bool WaitGone(HWND window)
+template <class Ready> static bool ShowDialog(const char *what, const char *title, int child, Ready ready)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start > 10000)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return ShowWhenDrawn(what, [&](RECT *area) {
+        HWND dialog = FindDialog(title, child);
+        return dialog && GetWindowRect(dialog, area) && ready(dialog);
+    });
+}
+
+static bool Anyway(HWND) { return true; }
+
+static bool HasText(HWND dialog, int id)
+{
+    char text[512];
+    TextOf(GetDlgItem(dialog, id), text, sizeof text);
+    return text[0] != 0;
+}
+
+// The About box, once its logo covers the middle of its client area.
+static bool LogoDrawn(HWND box)
+{
+    RECT r;
+    if (!GetClientRect(box, &r))
+        return false;
+    POINT mid = {r.right / 2, r.bottom / 3};
+    ClientToScreen(box, &mid);
+    HDC screen = GetDC(NULL);
+    COLORREF c = GetPixel(screen, mid.x, mid.y);
+    ReleaseDC(NULL, screen);
+    return c != CLR_INVALID && c != GetSysColor(COLOR_BTNFACE);
 }
 
 static bool Dismiss(void)
@@ -231,34 +207,39 @@ static bool Dismiss(void)
     if (!top)
         return false;
     PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return WaitGone(top);
+    return Poll([&] { return !IsWindow(top); });
 }
 
 static bool SetCtrl(bool down)
 {
     keybd_event(VK_CONTROL, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
-    DWORD start = GetTickCount();
-    while (((GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0) != down) {
-        if (GetTickCount() - start > 3000)
-            return false;
-        Sleep(10);
-    }
-    return true;
+    return Poll([&] { return ((GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0) == down; }, 3000);
 }
 
 static bool Popup(HWND loader, bool ctrl)
 {
     if (ctrl && !SetCtrl(true))
         return false;
-    // At the icon's lower right corner, so that the menu leaves the icon in sight.
-    HWND icon = FindWindowExA(FindWindowA("__winex11_standalone_tray", NULL), NULL, "__winex11_tray_icon", NULL);
-    RECT r = {0, 0, 15, 33};
-    if (icon)
-        GetWindowRect(icon, &r);
+    // At the icon's lower right corner, so that the menu leaves the icon in sight. The icon
+    // shows a little after the loader's window exists.
+    HWND tray = NULL;
+    RECT r;
+    if (!Poll([&] {
+            tray = FindWindowA("__winex11_standalone_tray", NULL);
+            HWND icon = FindWindowExA(tray, NULL, "__winex11_tray_icon", NULL);
+            return icon && IsWindowVisible(icon) && GetWindowRect(icon, &r);
+        })) {
+        fprintf(stderr, "qtxpoke: the icon is not in the notification area\n");
+        return false;
+    }
     SetCursorPos(r.right - 1, r.bottom - 1);
     PostMessageA(loader, WM_USER + 101, 102, WM_RBUTTONDOWN);
-    Target menu = {NULL, 0, AnyContent, "the popup menu"};
-    bool shown = ShowWhenDrawn(menu, true);
+    bool shown = ShowWhenDrawn("the popup menu", [&](RECT *area) {
+        HWND menu = FindWindowA("#32768", NULL);
+        RECT strip;
+        return menu && IsWindowVisible(menu) && GetWindowRect(menu, area) && GetWindowRect(tray, &strip) &&
+               UnionRect(area, area, &strip);
+    });
     return (!ctrl || SetCtrl(false)) && shown;
 }
 
@@ -269,41 +250,30 @@ static void Choose(HWND loader, WPARAM command)
     PostMessageA(loader, WM_COMMAND, command, 0);
 }
 
-static bool Show(HWND owner, WPARAM command, const Target &target)
+static bool Command(HWND dialog, WPARAM command)
 {
-    if (!owner)
-        return false;
-    PostMessageA(owner, WM_COMMAND, command, 0);
-    return ShowWhenDrawn(target, false);
+    return dialog && PostMessageA(dialog, WM_COMMAND, command, 0);
 }
 
-static HWND Setup(void) { return FindDialog(SetupCaption, 1010); }
-static HWND Browser(void) { return FindDialog(SetupCaption, 110); }
+static HWND Setup(void) { return FindDialog(Caption, 1010); }
+static HWND Browser(void) { return FindDialog(Caption, 110); }
 
 static bool Add(const char *name, const char *description)
 {
     HWND add = NULL;
-    DWORD start = GetTickCount();
-    if (Setup())
-        PostMessageA(Setup(), WM_COMMAND, 1004, 0);
-    while (!(add = FindDialog(SetupCaption, 1011)) && GetTickCount() - start < 10000)
-        Sleep(20);
-    if (!add)
+    if (!Command(Setup(), 1004) || !Poll([&] { return (add = FindDialog(Caption, 1011)) != NULL; }))
         return false;
     SetTextOf(GetDlgItem(add, 1011), name);
     SetTextOf(GetDlgItem(add, 1012), description);
     SendDlgItemMessageW(add, 1011, EM_SETSEL, strlen(name), strlen(name));
-    Target target = {SetupCaption, 1011, AnyContent, "the Add dialog"};
-    return ShowWhenDrawn(target, false);
+    return ShowDialog("the Add dialog", Caption, 1011, Anyway);
 }
 
 static bool Edit(int position)
 {
     HWND setup = Setup();
-    if (!setup || SendDlgItemMessageW(setup, 1010, LB_SETCURSEL, position, 0) == LB_ERR)
-        return false;
-    Target target = {SetupCaption, 1016, EditFilled, "the Edit dialog"};
-    return Show(setup, 1014, target);
+    return setup && SendDlgItemMessageW(setup, 1010, LB_SETCURSEL, position, 0) != LB_ERR && Command(setup, 1014) &&
+           ShowDialog("the Edit dialog", Caption, 1016, [](HWND d) { return HasText(d, 1016); });
 }
 
 static bool Down(const char *name)
@@ -313,9 +283,12 @@ static bool Down(const char *name)
     if (i < 0)
         return false;
     SendDlgItemMessageW(browser, 110, LB_SETCURSEL, i, 0);
-    WantedKey = name;
-    Target target = {SetupCaption, 110, KeyListed, "the registry browser"};
-    return Show(browser, 111, target);
+    return Command(browser, 111) && ShowDialog("the registry browser", Caption, 110, [&](HWND d) {
+               char shown[512], first[512];
+               TextOf(GetDlgItem(d, 101), shown, sizeof shown);
+               EntryOf(GetDlgItem(d, 110), 0, first, sizeof first);
+               return lstrcmpiA(shown, name) == 0 && strcmp(first, "..") == 0;
+           });
 }
 
 static bool Value(const char *name)
@@ -328,8 +301,7 @@ static bool Value(const char *name)
     SendMessageW(values, LB_SETCURSEL, i, 0);
     SetTextOf(GetDlgItem(browser, 106), "");
     PostMessageA(browser, WM_COMMAND, MAKEWPARAM(103, LBN_DBLCLK), reinterpret_cast<LPARAM>(values));
-    Target target = {SetupCaption, 110, ValueShown, "the value display"};
-    return ShowWhenDrawn(target, false);
+    return ShowDialog("the value display", Caption, 110, [](HWND d) { return HasText(d, 106); });
 }
 
 static bool Run(HWND loader, int argc, char **argv)
@@ -347,25 +319,24 @@ static bool Run(HWND loader, int argc, char **argv)
     }
     if (strcmp(verb, "setup") == 0) {
         Choose(loader, 40004);
-        Target target = {SetupCaption, 1010, HintsListed, "the setup dialog"};
-        return ShowWhenDrawn(target, false);
+        return ShowDialog("the setup dialog", Caption, 1010,
+                          [](HWND d) { return SendDlgItemMessageW(d, 1010, LB_GETCOUNT, 0, 0) > 0; });
     }
     if (strcmp(verb, "add") == 0)
         return argc > 3 && Add(argv[2], argv[3]);
     if (strcmp(verb, "edit") == 0)
         return Edit(atoi(arg));
-    if (strcmp(verb, "browse") == 0) {
-        Target target = {SetupCaption, 110, RootsListed, "the registry browser"};
-        return Show(Setup(), 1008, target);
-    }
+    if (strcmp(verb, "browse") == 0)
+        return Command(Setup(), 1008) &&
+               ShowDialog("the registry browser", Caption, 110,
+                          [](HWND d) { return SendDlgItemMessageW(d, 110, LB_GETCOUNT, 0, 0) == 4; });
     if (strcmp(verb, "down") == 0)
         return Down(arg);
     if (strcmp(verb, "value") == 0)
         return Value(arg);
     if (strcmp(verb, "about") == 0) {
         Choose(loader, 40005);
-        Target target = {SetupCaption, 1000, LogoDrawn, "the About box"};
-        return ShowWhenDrawn(target, false);
+        return ShowDialog("the About box", Caption, 1000, LogoDrawn);
     }
     if (strcmp(verb, "close") == 0) {
         while (Dismiss()) {
@@ -384,19 +355,13 @@ int main(int argc, char **argv)
                         "down NAME|value NAME|about|refusal|dismiss|close\n");
         return 2;
     }
-    if (strcmp(argv[1], "refusal") == 0) {
-        Target target = {"Halvane D3D HAL loader", 0, AnyContent, "the refusal message"};
-        return ShowWhenDrawn(target, false) ? 0 : 1;
-    }
+    if (strcmp(argv[1], "refusal") == 0)
+        return ShowDialog("the refusal message", "Halvane D3D HAL loader", 0, Anyway) ? 0 : 1;
     if (strcmp(argv[1], "dismiss") == 0)
         return Dismiss() ? 0 : 1;
-    DWORD start = GetTickCount();
-    while (!FindLoader()) {
-        if (GetTickCount() - start > 20000) {
-            fprintf(stderr, "qtxpoke: the loader is not running\n");
-            return 1;
-        }
-        Sleep(20);
+    if (!Poll([] { return FindLoader() != NULL; }, 20000)) {
+        fprintf(stderr, "qtxpoke: the loader is not running\n");
+        return 1;
     }
     return Run(FindLoader(), argc, argv) ? 0 : 1;
 }
