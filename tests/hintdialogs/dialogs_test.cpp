@@ -10,19 +10,6 @@
 
 namespace {
 
-// Every record with its values: "Name{Value=text,...} ...".
-std::string Records()
-{
-    std::vector<std::string> records;
-    for (const std::string &name : SubkeyNames(HINTS_PATH)) {
-        std::vector<std::string> values;
-        for (const auto &v : RecordValues(name))
-            values.push_back(v.first + "=" + v.second);
-        records.push_back(name + "{" + Join(values, ",") + "}");
-    }
-    return Join(records, " ");
-}
-
 void Command(HWND dialog, WORD id, WORD notification = 0)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -108,14 +95,14 @@ TEST_F(HintDialogTest, AddAndEdit)
         const char *name, *description; // typed; NULL: left as shown
         int check;                      // -1: left as shown
         int end;                        // IDOK, IDCANCEL: clicked; VK_RETURN, VK_ESCAPE: pressed; 0: close box
-        std::string shown, records; // shown: Edit's fields on opening, Add's after a refusal
+        std::string shown, records; // shown: the fields when the dialog shows, and Add's after a refusal
         const char *box;
     } cases[] = {
-        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "", demo, ""},
-        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "", demo, ""},
-        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "", "", ""},
-        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "", "", ""},
-        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "", "ABCDEFGHIJKLMNOPQ" + l31, ""},
+        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "|", demo, ""},
+        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "|", demo, ""},
+        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "|", "", ""},
+        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "|", "", ""},
+        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "|", "ABCDEFGHIJKLMNOPQ" + l31, ""},
         {"Add refuses an empty name, input kept", false, {}, "", "racing", -1, IDOK, "|racing", "",
          "Please enter the name of the application. / Halvane D3D Setup"},
         {"Add refuses a separator, input kept", false, {}, "Demo\\Sub", "racing", -1, IDOK, "Demo\\Sub|racing", "",
@@ -142,30 +129,20 @@ TEST_F(HintDialogTest, AddAndEdit)
         int nameId = c.edit ? IDC_EDIT_NAME : IDC_ADD_NAME, field = c.edit ? IDC_EDIT_DESCRIPTION : IDC_ADD_DESCRIPTION;
         HWND dialog = NULL;
         std::string shown;
-        auto read = [&](HWND d) {
-            shown = ControlText(GetDlgItem(d, nameId)) + "|" + ControlText(GetDlgItem(d, field)) +
-                    (c.edit ? "|" + std::to_string(SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0)) : "");
-        };
         std::vector<Box> boxes;
-        std::vector<Step> steps; // where the Edit dialog must not show, a shown one is ended by force and fails
-        if (!c.edit || !*c.box)
-            steps.push_back(OnDialog(field, [&](HWND d) {
-                if (c.edit)
-                    read(d);
-                dialog = d;
-                if (c.name)
-                    SetDlgItemTextA(d, nameId, c.name);
-                if (c.description)
-                    SetDlgItemTextA(d, field, c.description);
-                if (c.check >= 0)
-                    SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
-                if (c.end > IDCANCEL)
-                    Key(d, field, static_cast<WPARAM>(c.end));
-                else
-                    c.end ? Click(d, c.end) : CloseBox(d);
-            }));
-        if (!c.edit && *c.box) // the refusal answered, the dialog still holds what was typed
-            steps.push_back([&] { return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })(); });
+        auto read = [&](HWND d) {
+            dialog = d, shown = ControlText(GetDlgItem(d, nameId)) + "|" + ControlText(GetDlgItem(d, field)) +
+                                (c.edit ? "|" + std::to_string(SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0)) : "");
+        };
+        std::vector<Step> steps = {OnDialog(field, [&](HWND d) {
+            read(d), c.name ? SetDlgItemTextA(d, nameId, c.name) : 0, c.description ? SetDlgItemTextA(d, field, c.description) : 0;
+            c.check < 0 ? 0 : SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
+            c.end > IDCANCEL ? Key(d, field, static_cast<WPARAM>(c.end)) : c.end ? Click(d, c.end) : CloseBox(d);
+        })};
+        if (*c.box) // the Add dialog stays after the refusal with what was typed; a shown Edit dialog is ended by force and fails
+            steps = c.edit ? std::vector<Step>{} : std::vector<Step>{steps[0], [&] {
+                return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })();
+            }};
         SelectedHintIndex = 0;
         WhileModal([&] {
             DialogBoxParamA(AppInstance, c.edit ? "EditDlg" : "AddProgramDlg", NULL, c.edit ? EditDlgProc : AddProgramDlgProc, 0);
@@ -180,16 +157,11 @@ TEST_F(HintDialogTest, AddAndEdit)
 TEST_F(HintDialogTest, TwoEditDialogsKeepTheirOwnRecords)
 {
     Fresh();
-    SeedRecord("Alpha", {{"Description", "a"}, {"Need3DOn2D", "1"}});
-    SeedRecord("Beta", {{"Description", "b"}, {"Need3DOn2D", "1"}});
-    SelectedHintIndex = 0;
-    HWND first = CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0);
-    SelectedHintIndex = 1;
-    HWND second = CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0);
-    SetDlgItemTextA(second, IDC_EDIT_DESCRIPTION, "second");
-    Command(second, IDOK);
-    SetDlgItemTextA(first, IDC_EDIT_DESCRIPTION, "first");
-    SendDlgItemMessageA(first, IDC_EDIT_COMPOSITING, BM_SETCHECK, BST_UNCHECKED, 0);
+    SeedRecord("Alpha", {{"Description", "a"}, {"Need3DOn2D", "1"}}), SeedRecord("Beta", {{"Description", "b"}, {"Need3DOn2D", "1"}});
+    HWND first = (SelectedHintIndex = 0, CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0));
+    HWND second = (SelectedHintIndex = 1, CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0));
+    SetDlgItemTextA(second, IDC_EDIT_DESCRIPTION, "second"), Command(second, IDOK);
+    SetDlgItemTextA(first, IDC_EDIT_DESCRIPTION, "first"), SendDlgItemMessageA(first, IDC_EDIT_COMPOSITING, BM_SETCHECK, 0, 0);
     Command(first, IDOK);
     EXPECT_EQ(Records(), "Alpha{Description=first,Need3DOn2D=0} Beta{Description=second,Need3DOn2D=1}");
     DestroyWindow(first), DestroyWindow(second);

@@ -54,64 +54,49 @@ struct HintStore : RegistryTest {
 // Every combination of how the two values can stand: listed, opened for editing, flipped.
 TEST_F(HintStore, ValuesListedEditedAndFlipped)
 {
-    struct Stored {
-        const char *valueName;
-        DWORD type;
-        std::string bytes; // "-": missing
-        const char *listed, *edited;
-    };
+    struct Stored { const char *valueName; DWORD type; std::string bytes; const char *listed, *edited; }; // bytes "-": missing
+    const char *d = "Description", *f = "Need3DOn2D";
     const Stored descriptions[] = {
-        {"Description", REG_SZ, "-", "none", ""}, {"Description", REG_SZ, Z(""), "none", ""},
-        {"Description", REG_SZ, "", "none", ""}, {"Description", REG_SZ, Z("racing"), "racing", "racing"},
-        {"Description", REG_SZ, "racing", "racing", "racing"}, {"Description", REG_SZ, std::string("ab\0cd", 6), "ab", "ab"},
-        {"Description", REG_BINARY, "bin", "bin", "bin"},
-        // The list matches value names byte for byte, the registry (and so the edit) does not.
-        {"DESCRIPTION", REG_SZ, Z("racing"), "none", "racing"},
+        {d, REG_SZ, "-", "none", ""}, {d, REG_SZ, Z(""), "none", ""}, {d, REG_SZ, "", "none", ""},
+        {d, REG_SZ, Z("racing"), "racing", "racing"}, {d, REG_SZ, "racing", "racing", "racing"},
+        {d, REG_SZ, std::string("ab\0cd", 6), "ab", "ab"}, {d, REG_BINARY, "bin", "bin", "bin"},
+        {"DESCRIPTION", REG_SZ, Z("racing"), "none", "racing"}, // the list matches names byte for byte, the registry does not
     };
     const Stored flags[] = { // edited: the tick; a missing flag is ticked although listed "Off"
-        {"Need3DOn2D", REG_SZ, "-", "Off", "1"},         {"Need3DOn2D", REG_SZ, Z("0"), "Off", "0"},
-        {"Need3DOn2D", REG_SZ, Z("1"), "On", "1"},       {"Need3DOn2D", REG_SZ, Z("y"), "On", "1"},
-        {"Need3DOn2D", REG_SZ, Z(""), "On", "1"},        {"Need3DOn2D", REG_SZ, "", "On", "1"},
-        {"Need3DOn2D", REG_SZ, "0", "Off", "0"},         {"Need3DOn2D", REG_DWORD, std::string("0\0\0\0", 4), "Off", "0"},
-        {"Need3DOn2D", REG_DWORD, std::string(4, '\0'), "On", "1"}, {"need3don2d", REG_SZ, Z("0"), "Off", "0"},
+        {f, REG_SZ, "-", "Off", "1"}, {f, REG_SZ, Z("0"), "Off", "0"}, {f, REG_SZ, Z("1"), "On", "1"}, {f, REG_SZ, Z("y"), "On", "1"},
+        {f, REG_SZ, Z(""), "On", "1"}, {f, REG_SZ, "", "On", "1"}, {f, REG_SZ, "0", "Off", "0"},
+        {f, REG_DWORD, std::string("0\0\0\0", 4), "Off", "0"}, {f, REG_DWORD, std::string(4, '\0'), "On", "1"},
+        {"need3don2d", REG_SZ, Z("0"), "Off", "0"},
     };
+    std::vector<std::pair<const Stored *, const Stored *>> records;
     Lines expected;
-    for (const Stored &d : descriptions)
-        for (const Stored &f : flags) {
-            std::string name = "R" + std::to_string(100 + expected.size());
-            for (const Stored *s : {&d, &f})
-                ASSERT_TRUE(SeedKey(RecordPath(name)) && (s->bytes == "-" || SeedValue(RecordPath(name), s->valueName, s->type, s->bytes)));
-            expected.push_back(name + "\t" + d.listed + "\t" + f.listed);
+    for (const Stored &description : descriptions)
+        for (const Stored &flag : flags) {
+            std::string name = "R" + R(100 + int(expected.size()));
+            ASSERT_TRUE(SeedKey(RecordPath(name)));
+            for (const Stored *s : {&description, &flag})
+                ASSERT_TRUE(s->bytes == "-" || SeedValue(RecordPath(name), s->valueName, s->type, s->bytes));
+            expected.push_back(name + "\t" + description.listed + "\t" + flag.listed), records.push_back({&description, &flag});
         }
     ASSERT_EQ(List(), expected);
-    LONG position = 0;
-    for (const Stored &d : descriptions)
-        for (const Stored &f : flags) {
-            const std::string &line = expected[position], name = line.substr(0, 4);
-            EXPECT_EQ(Edit(position), "0 held " + name + "|" + d.edited + " 1" + f.edited) << line;
-            EXPECT_EQ(ToggleAppHint(position++), HINT_CHANGE_DONE) << line; // writes what the list showed implies
-            EXPECT_NO_OPEN_KEYS(name);
-            EXPECT_EQ(RecordValues(name).rbegin()->second, strcmp(f.listed, "Off") ? "0" : "1") << line;
-        }
-}
-
-// Every record with its values, "Name{Value=text,...} ...", and "!" when AppHintsKey holds values.
-std::string Records()
-{
-    std::string all = ValueNames(HINTS_PATH).empty() ? "" : "!";
-    for (const std::string &name : SubkeyNames(HINTS_PATH)) {
-        all += (all.empty() ? "" : " ") + name + "{";
-        for (const auto &v : RecordValues(name))
-            all += v.first + "=" + v.second + (v.first == RecordValues(name).rbegin()->first ? "" : ",");
-        all += "}";
+    for (LONG i = 0; i < LONG(records.size()); i++) {
+        const std::string &line = expected[i], name = line.substr(0, 4);
+        std::string edited = Edit(i); // before the flip
+        EXPECT_EQ(edited + R(ToggleAppHint(i)), "0 held " + name + "|" + records[i].first->edited + " 1" + records[i].second->edited + "0");
+        EXPECT_EQ(RecordValues(name).rbegin()->second, strcmp(records[i].second->listed, "Off") ? "0" : "1") << line; // as listed
     }
-    return all;
 }
 
 void ABC() // created out of order
 {
     for (const char *name : {"C", "A", "B"})
         SeedRecord(name, {{"Need3DOn2D", *name == 'A' ? "0" : "1"}});
+}
+
+void Hostile(const std::string &name, const std::string &description) // with a flag longer than the read buffer
+{
+    ASSERT_TRUE(SeedValue(RecordPath(name), "Description", REG_SZ, description));
+    ASSERT_TRUE(SeedValue(RecordPath(name), "Need3DOn2D", REG_BINARY, "1" + std::string(399, 'z')));
 }
 
 // What a change reported (CreateAppHint, DeleteAppHint, ToggleAppHint; an edit as Edit shows
@@ -123,6 +108,13 @@ TEST_F(HintStore, Changes)
     const std::string kept = "DEMO{Description=kept,Need3DOn2D=0}", racing = "DEMO{Description=racing,Need3DOn2D=1}";
     static const auto keptDemo = [] { SeedRecord("DEMO", {{"Description", "kept"}, {"Need3DOn2D", "0"}}); };
     static const auto create = [] { return R(CreateAppHint("DEMO", "racing")); };
+    // Records written by others: shown truthfully (a long description cut at its head), nothing read or written past a
+    // buffer, a description not read whole never written back cut; a value name too long for the walk's buffer ends it.
+    static const std::string d300(300, 'd'), d1023(1023, 'd'), d2000(2000, 'd'), n255(255, 'N'), a259(259, 'A'), a260(260, 'A');
+    static const auto hostile = [] { std::string listed = Join(List()) + " ", edited = Edit(0, 1); return listed + edited + R(ToggleAppHint(0)); };
+    auto shown = [](const std::string &name, const std::string &listed, const char *whole, const std::string &stored) {
+        return name + "\t" + listed + "\tOn 0 held " + name + "|" + listed + " " + whole + "1 s00 " + name + "{Description=" + stored + ",Need3DOn2D=0}";
+    };
     const std::tuple<void (*)(), std::string (*)(), std::string> cases[] = {
         {[] { SeedKey(PRODUCT_PATH); }, create, "0 " + racing},
         {[] { SeedRecord("DEMO", {{"Description", "old"}, {"Need3DOn2D", "0"}, {"Other", "kept"}}); },
@@ -139,6 +131,14 @@ TEST_F(HintStore, Changes)
         {[] { ABC(), MarkUnreadable(HINTS_PATH); }, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "222 s2 "},
         {ABC, [] { return Edit(3, 1) + "," + Edit(-1, 1); }, "1 s2,1 s2 " + abc},
         {ABC, [] { return Edit(0, 1, [] { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "A"); }); }, "0 held A| 10 s1 " + bc},
+        {[] { Hostile(n255, Z("long")); }, hostile, shown(n255, "long", "1", "long")},
+        {[] { Hostile("L", Z(d300)); }, hostile, shown("L", d300, "1", d300)},
+        {[] { Hostile("L", Z(d1023)); }, hostile, shown("L", d1023, "1", d1023)},
+        {[] { Hostile("L", d1023 + "d"); }, hostile, shown("L", d1023, "0", "#1:" + d1023 + "d")},
+        {[] { Hostile("L", Z(d2000)); }, hostile, shown("L", d1023, "0", d2000)},
+        {[] { for (const std::string *a : {&a259, &a260}) // both sort before "Description"
+                  SeedRecord(a->substr(257), {{*a, "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}}); },
+         [] { return Join(List()); }, "AA\tracing\tOn|AAA\tnone\tOff AA{" + a259 + "=x,Description=racing,Need3DOn2D=1} AAA{" + a260 + "=x,Description=racing,Need3DOn2D=1}"},
 #ifndef _WIN32
         {[] { keptDemo(), SubstRegFailSetValue("Description", 5); }, create, "4 " + kept},
         {[] { keptDemo(), SubstRegFailSetValue("Need3DOn2D", 5); }, create, "4 DEMO{Description=racing,Need3DOn2D=0}"},
@@ -155,46 +155,12 @@ TEST_F(HintStore, Changes)
     }
 }
 
-// Records written by others: shown truthfully (a long description cut at its head), nothing
-// read or written past a buffer, and a description not read whole is never written back cut.
-TEST_F(HintStore, HostileRecords)
-{
-    const std::string d1023(1023, 'd'), n255(255, 'N');
-    const std::tuple<std::string, std::string, std::string, BOOL> cases[] = {
-        {n255, Z("long"), "long", TRUE},
-        {"L", Z(std::string(300, 'd')), std::string(300, 'd'), TRUE},
-        {"L", Z(d1023), d1023, TRUE},
-        {"L", d1023 + "d", d1023, FALSE},
-        {"L", Z(std::string(2000, 'd')), d1023, FALSE},
-    };
-    for (const auto &c : cases) {
-        const std::string &name = std::get<0>(c), &stored = std::get<1>(c), &listed = std::get<2>(c);
-        Restart();
-        ASSERT_TRUE(SeedValue(RecordPath(name), "Description", REG_SZ, stored));
-        ASSERT_TRUE(SeedValue(RecordPath(name), "Need3DOn2D", REG_BINARY, "1" + std::string(399, 'z')));
-        EXPECT_EQ(List(), Lines{name + "\t" + listed + "\tOn"}) << stored.size();
-        EXPECT_EQ(Edit(0, TRUE), "0 held " + name + "|" + listed + " " + R(std::get<3>(c)) + "1 s0") << stored.size();
-        DWORD type;
-        std::string now;
-        EXPECT_TRUE(ReadValue(RecordPath(name), "Description", &type, &now) && now == stored) << stored.size();
-        EXPECT_EQ(ToggleAppHint(0), HINT_CHANGE_DONE);
-        EXPECT_EQ(RecordValues(name)["Need3DOn2D"], "0") << stored.size();
-    }
-    // A value name too long for the walk's buffer ends it; both names sort before "Description".
-    Restart();
-    SeedRecord("FITS", {{std::string(259, 'A'), "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}});
-    SeedRecord("LONG", {{std::string(260, 'A'), "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}});
-    EXPECT_EQ(List(), (Lines{"FITS\tracing\tOn", "LONG\tnone\tOff"}));
-}
-
 #ifndef _WIN32
-// Only the substitute shows the cursor history; the pure rules' cut lines and failed reads,
-// which a registry cannot reach, run here too.
-TEST_F(HintStore, WaitCursorAndRules)
+// Only the substitute shows the cursor: the walks of list, delete and flip are framed by it, create and edit show none.
+TEST_F(HintStore, WaitCursor)
 {
     const std::vector<HCURSOR> framed = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
-    void (*const walks[])() = {[] { List(); }, [] { DeleteAppHint(5); }, [] { ToggleAppHint(5); },
-                               [] { CreateAppHint("X", ""); }, [] { Edit(0); }};
+    void (*const walks[])() = {[] { List(); }, [] { DeleteAppHint(5); }, [] { ToggleAppHint(5); }, [] { CreateAppHint("X", ""); }, [] { Edit(0); }};
     for (const std::string &key : {PRODUCT_PATH, HINTS_PATH})
         for (size_t i = 0; i < 5; i++) {
             Restart();
@@ -202,18 +168,6 @@ TEST_F(HintStore, WaitCursorAndRules)
             walks[i]();
             EXPECT_EQ(SubstCursorHistory(), i < 3 ? framed : std::vector<HCURSOR>{}) << i << " below " << key;
         }
-    for (size_t size : {13, 12, 1, 0}) { // the line cut to the buffer, nothing written past it
-        char line[14];
-        memset(line, GUARD_BYTE, sizeof line);
-        FormatAppHintLine("NAME", "desc", "On", line, size);
-        EXPECT_EQ(std::string(line, 14), std::string("NAME\tdesc\tOn", size ? size - 1 : 0) + std::string(size ? 1 : 0, '\0') +
-                                             std::string(14 - size, char(GUARD_BYTE))) << size;
-    }
-    const BYTE zero[] = "0";
-    for (LONG status : {LONG(ERROR_ACCESS_DENIED), LONG(ERROR_MORE_DATA)}) // a failed read never looks at the buffer
-        EXPECT_EQ(std::string(HintStateText(status, zero, 2)) + FlippedHintFlag(status, zero, 2) + R(HintFlagIsOff(status, zero, 2)), "On00");
-    EXPECT_STREQ(FlippedHintFlag(ERROR_FILE_NOT_FOUND, zero, 0), "1") << "missing flag listed Off";
-    EXPECT_STREQ(HintFlagForBox(2), "0") << "indeterminate box";
 }
 #endif
 
