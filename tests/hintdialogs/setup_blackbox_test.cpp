@@ -9,8 +9,13 @@ namespace {
 
 void Post(HWND window, WPARAM wParam, LPARAM lParam = 0) { PostMessageA(window, WM_COMMAND, wParam, lParam); }
 void Set(HWND dialog, int id, const char *text) { SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(text)); }
-std::string Lines(HWND setup) { return "|" + Join(ListLines(GetDlgItem(setup, IDC_HINT_LIST))) + "|"; }
 std::string Text(HWND dialog, int id) { return ControlText(GetDlgItem(dialog, id)); }
+std::string Lines(HWND setup) { return "|" + Join(ListLines(GetDlgItem(setup, IDC_HINT_LIST))) + "|"; }
+bool Gone(HWND window) { return WaitUntil([&] { return !IsWindow(window); }); }
+bool Lists(HWND setup, const std::string &line, bool listed = true) // waits until the line is listed, or is not
+{
+    return WaitUntil([&] { return (Lines(setup).find("|" + line) != std::string::npos) == listed; });
+}
 
 struct SetupBlackBox : ::testing::Test {
     void SetUp() override
@@ -48,13 +53,11 @@ struct SetupBlackBox : ::testing::Test {
         }, timeoutMs);
         return found;
     }
-    // The message box shown, "text / caption", answered with OK; it must belong to owner.
-    std::string Answer(HWND owner)
+    std::string Answer(HWND owner) // the message box shown, "text / caption", answered with OK
     {
         HWND box = Dialog(0);
         std::string shown = box ? Text(box, 0xffff) + " / " + ControlText(box) : "no message";
-        EXPECT_TRUE(!box || GetWindow(box, GW_OWNER) == owner) << shown;
-        EXPECT_TRUE(box && PostMessageA(box, WM_COMMAND, IDOK, 0) && WaitUntil([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(box && GetWindow(box, GW_OWNER) == owner && PostMessageA(box, WM_COMMAND, IDOK, 0) && Gone(box)) << shown;
         return shown;
     }
     // Selects the record's line and posts the command (with a double-click's notification when given).
@@ -62,8 +65,7 @@ struct SetupBlackBox : ::testing::Test {
     {
         std::vector<std::string> lines = ListLines(GetDlgItem(setup, IDC_HINT_LIST));
         for (size_t i = 0; i < lines.size(); i++)
-            if (lines[i].rfind(record + "\t", 0) == 0)
-                SendMessageW(GetDlgItem(setup, IDC_HINT_LIST), LB_SETCURSEL, i, 0);
+            lines[i].rfind(record + "\t", 0) ? 0 : SendMessageW(GetDlgItem(setup, IDC_HINT_LIST), LB_SETCURSEL, i, 0);
         Post(setup, MAKEWPARAM(command, notification), LPARAM(GetDlgItem(setup, IDC_HINT_LIST)));
     }
     HWND Add(HWND setup, const std::string &record)
@@ -73,10 +75,6 @@ struct SetupBlackBox : ::testing::Test {
         Set(add, IDC_ADD_NAME, record.c_str()), Set(add, IDC_ADD_DESCRIPTION, "racing"), Post(add, IDOK);
         return add;
     }
-    bool Lists(HWND setup, const std::string &line) // waits until the setup dialog lists the line
-    {
-        return WaitUntil([&] { return Lines(setup).find("|" + line + "|") != std::string::npos; });
-    }
 
     const std::string chain[3] = {"SOFTWARE\\Quarnell", PRODUCT_PATH, HINTS_PATH};
     const std::string name = "BB" + std::to_string(GetCurrentProcessId()), other = "BC" + name;
@@ -85,8 +83,8 @@ struct SetupBlackBox : ::testing::Test {
     HWND main = NULL;
 };
 
-// Two setup dialogs, each refilled only by its own commands; then what the registry refuses or
-// has lost meanwhile is told, and what was typed stays.
+// Two setup dialogs, each refilled only by its own commands; then changes made behind them: what
+// the registry refused or lost is told, and what was typed stays.
 TEST_F(SetupBlackBox, TwoSetupDialogsAndChangesMadeBehindThem)
 {
     Post(main, IDM_SETUP);
@@ -95,49 +93,45 @@ TEST_F(SetupBlackBox, TwoSetupDialogsAndChangesMadeBehindThem)
     HWND second = Dialog(IDC_HINT_LIST, first);
     ASSERT_TRUE(first && second) << "command 40004 did not open two setup dialogs";
     Add(second, name);
-    EXPECT_TRUE(Lists(second, name + "\tracing\tOn"));
-    EXPECT_EQ(Lines(first).find("|" + name + "\t"), std::string::npos);
+    EXPECT_TRUE(Lists(second, name + "\tracing\tOn|") && Lines(first).find("|" + name) == std::string::npos);
     Add(first, other);
-    EXPECT_TRUE(Lists(first, name + "\tracing\tOn") && Lists(first, other + "\tracing\tOn"));
+    EXPECT_TRUE(Lists(first, name + "\tracing\tOn|" + other + "\tracing\tOn|"));
     Post(second, IDC_HINT_EXIT);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(second); }) && IsWindowVisible(first));
+    EXPECT_TRUE(Gone(second) && IsWindowVisible(first));
 
     // Deleted between the listing and the double-click: the flip lands on what now stands there,
     // and where nothing stands it changes nothing and says nothing.
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordPath(name).c_str());
     Act(first, name, IDC_HINT_LIST, LBN_DBLCLK);
-    EXPECT_TRUE(Lists(first, other + "\tracing\tOff")) << Lines(first);
+    EXPECT_TRUE(Lists(first, other + "\tracing\tOff|")) << Lines(first);
     EXPECT_EQ(RecordValues(other), (Values{{"Description", "racing"}, {"Need3DOn2D", "0"}}));
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordPath(other).c_str());
     Act(first, other, IDC_HINT_LIST, LBN_DBLCLK);
-    EXPECT_TRUE(WaitUntil([&] { return Lines(first).find("|" + other + "\t") == std::string::npos || Dialog(0, NULL, 0); }));
-    EXPECT_EQ(Dialog(0, NULL, 100), nullptr) << "a flip of nothing said something";
-    EXPECT_FALSE(KeyExists(RecordPath(other)));
+    EXPECT_TRUE(WaitUntil([&] { return Lines(first).find("|" + other) == std::string::npos || Dialog(0, NULL, 0); }));
+    EXPECT_TRUE(Dialog(0, NULL, 100) == NULL && !KeyExists(RecordPath(other))) << "a flip of nothing did something";
 
     // Deleted while its Edit dialog is open: OK tells and keeps the input; Cancel ends it.
     Add(first, name);
-    EXPECT_TRUE(Lists(first, name + "\tracing\tOn"));
+    ASSERT_TRUE(Lists(first, name + "\tracing\tOn|"));
     Act(first, name, IDC_HINT_EDIT);
     HWND edit = Dialog(IDC_EDIT_DESCRIPTION);
-    ASSERT_NE(edit, nullptr) << "no Edit dialog";
     Set(edit, IDC_EDIT_DESCRIPTION, "arcade");
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordPath(name).c_str()), ERROR_SUCCESS);
     Post(edit, IDOK);
     EXPECT_EQ(Answer(edit), "The application was removed from the registry while it was being edited. Nothing was saved. / Halvane D3D Setup");
     EXPECT_TRUE(IsWindowVisible(edit) && Text(edit, IDC_EDIT_DESCRIPTION) == "arcade");
     Post(edit, IDCANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(edit); }) && !KeyExists(RecordPath(name)));
+    EXPECT_TRUE(Gone(edit) && !KeyExists(RecordPath(name)));
 
     // The product key gone: Add tells and keeps what was typed.
-    for (int i = 2; i >= 1; i--)
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, chain[i].c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, HINTS_PATH.c_str()), RegDeleteKeyA(HKEY_LOCAL_MACHINE, PRODUCT_PATH.c_str());
     ASSERT_FALSE(KeyExists(PRODUCT_PATH)) << "the prefix holds other keys below the product key";
     HWND add = Add(first, name);
     EXPECT_EQ(Answer(add), "Halvane D3D is not installed properly: the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarnell"
                            "\\Halvane is missing. Reinstall it, or create that key. / Halvane D3D Setup");
-    EXPECT_TRUE(IsWindowVisible(add) && Text(add, IDC_ADD_NAME) + "|" + Text(add, IDC_ADD_DESCRIPTION) == name + "|racing");
+    EXPECT_EQ(Text(add, IDC_ADD_NAME) + "|" + Text(add, IDC_ADD_DESCRIPTION) + (IsWindowVisible(add) ? "" : " ended"), name + "|racing");
     Post(add, IDCANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(add); }) && !KeyExists(PRODUCT_PATH));
+    EXPECT_TRUE(Gone(add) && !KeyExists(PRODUCT_PATH));
 }
 
 } // namespace
