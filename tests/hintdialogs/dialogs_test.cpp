@@ -35,10 +35,9 @@ TEST_F(HintDialogTest, SetupCommands)
              Command(d, IDC_HINT_LIST, LBN_DBLCLK);
              EXPECT_EQ(RecordValues("Alpha")["Need3DOn2D"], "0") << "flipped before the posted command ran";
          }, {}, "Alpha\tracing\tOn|Beta\tnone\tOn -1"},
-        {"without a selection only 111 says so", -1, [](HWND d) {
-             for (WORD id : {WORD(IDC_HINT_DELETE), WORD(IDC_HINT_EDIT), WORD(IDC_HINT_FLIP)})
-                 Command(d, id);
-         }, {}, listed + " -1 Please select an item from the list box / Registry Utility"},
+        {"without a selection only 111 says so", -1,
+         [](HWND d) { Command(d, IDC_HINT_DELETE), Command(d, IDC_HINT_EDIT), Command(d, IDC_HINT_FLIP); }, {},
+         listed + " -1 Please select an item from the list box / Registry Utility"},
         {"delete", 0, [](HWND d) { Command(d, IDC_HINT_DELETE); }, {}, "Beta\tnone\tOn -1"},
         {"flip and delete refused", 0, [](HWND d) {
              SeedKey(RecordPath("Alpha\\sub")), MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
@@ -50,23 +49,20 @@ TEST_F(HintDialogTest, SetupCommands)
              Command(d, IDOK), Command(d, IDCANCEL), Key(d, IDC_HINT_LIST, VK_ESCAPE), Key(d, IDC_HINT_LIST, VK_RETURN);
          }, {}, unchanged},
         {"Edit of the selected line, then refill", 1, [](HWND d) { Command(d, IDC_HINT_EDIT); },
-         {OnDialog(IDC_EDIT_DESCRIPTION, [](HWND edit) {
-             SetDlgItemTextA(edit, IDC_EDIT_DESCRIPTION, "changed"), Click(edit, IDOK);
-         })}, "Alpha\tracing\tOff|Beta\tchanged\tOn -1"},
-        {"Edit of a record deleted meanwhile", 1, [](HWND d) {
-             RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT);
-         }, {}, "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
-        {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); }, {OnDialog(IDC_REG_KEYS, [](HWND browser) {
-             SeedRecord("Other", {}), CloseBox(browser);
-         })}, unchanged},
+         {OnDialog(IDC_EDIT_DESCRIPTION, [](HWND edit) { SetDlgItemTextA(edit, IDC_EDIT_DESCRIPTION, "changed"), Click(edit, IDOK); })},
+         "Alpha\tracing\tOff|Beta\tchanged\tOn -1"},
+        {"Edit of a record deleted meanwhile", 1,
+         [](HWND d) { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT); }, {},
+         "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
+        {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
+         {OnDialog(IDC_REG_KEYS, [](HWND browser) { SeedRecord("Other", {}), CloseBox(browser); })}, unchanged},
         {"Exit", 0, [](HWND d) { Click(d, IDC_HINT_EXIT); }, {}, unchanged + " hidden"},
         {"close box", 0, CloseBox, {}, unchanged + " hidden"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::get<0>(row));
         Fresh();
-        SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}});
-        SeedRecord("Beta", {{"Need3DOn2D", "1"}});
+        SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}}), SeedRecord("Beta", {{"Need3DOn2D", "1"}});
         HWND setup = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0), list = GetDlgItem(setup, IDC_HINT_LIST);
         ASSERT_EQ(Join(ListLines(list)), listed);
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::get<1>(row)), 0);
@@ -86,16 +82,19 @@ TEST_F(HintDialogTest, AddAndEdit)
     const std::string l40 = "0123456789abcdefghijABCDEFGHIJklmnopqrst", w2000(2000, 'w'), demo = "Demo{Description=racing,Need3DOn2D=1}";
     const std::string l31 = "{Description=" + l40.substr(0, 31) + ",Need3DOn2D=1}";
     const Values racing1 = {{"Description", "racing"}, {"Need3DOn2D", "1"}};
-    const char *addRefused = "Windows refused to store the application in the registry. Administrator rights may be needed. / Halvane D3D Setup";
+    const char *addRefused =
+        "Windows refused to store the application in the registry. Administrator rights may be needed. / Halvane D3D Setup";
     const char *refused = "The registry entry of the selected application cannot be opened for changing. / Halvane D3D Setup";
+    // edit: the Edit dialog over the stored record Demo, else Add; name, description typed and check set unless NULL or -1;
+    // end: IDOK, IDCANCEL clicked, VK_RETURN, VK_ESCAPE pressed, 0 the close box; shown: the fields as the dialog shows,
+    // and Add's after a refusal.
     struct Case {
         const char *what;
-        bool edit;      // the Edit dialog over the stored record Demo, else the Add dialog
+        bool edit;
         Values stored;
-        const char *name, *description; // typed; NULL: left as shown
-        int check;                      // -1: left as shown
-        int end;                        // IDOK, IDCANCEL: clicked; VK_RETURN, VK_ESCAPE: pressed; 0: close box
-        std::string shown, records; // shown: the fields when the dialog shows, and Add's after a refusal
+        const char *name, *description;
+        int check, end;
+        std::string shown, records;
         const char *box;
     } cases[] = {
         {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "|", demo, ""},
@@ -123,8 +122,7 @@ TEST_F(HintDialogTest, AddAndEdit)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         Fresh();
-        if (c.edit)
-            SeedRecord("Demo", c.stored);
+        c.edit ? SeedRecord("Demo", c.stored) : void();
         ASSERT_TRUE((c.box != refused && c.box != addRefused) || MarkReadOnly(c.edit ? RecordPath("Demo") : PRODUCT_PATH));
         int nameId = c.edit ? IDC_EDIT_NAME : IDC_ADD_NAME, field = c.edit ? IDC_EDIT_DESCRIPTION : IDC_ADD_DESCRIPTION;
         HWND dialog = NULL;

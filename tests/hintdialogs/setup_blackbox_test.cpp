@@ -118,7 +118,8 @@ TEST_F(SetupBlackBox, TwoSetupDialogsAndChangesMadeBehindThem)
     Set(edit, IDC_EDIT_DESCRIPTION, "arcade");
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordPath(name).c_str()), ERROR_SUCCESS);
     Post(edit, IDOK);
-    EXPECT_EQ(Answer(edit), "The application was removed from the registry while it was being edited. Nothing was saved. / Halvane D3D Setup");
+    EXPECT_EQ(Answer(edit),
+              "The application was removed from the registry while it was being edited. Nothing was saved. / Halvane D3D Setup");
     EXPECT_TRUE(IsWindowVisible(edit) && Text(edit, IDC_EDIT_DESCRIPTION) == "arcade");
     Post(edit, IDCANCEL);
     EXPECT_TRUE(Gone(edit) && !KeyExists(RecordPath(name)));

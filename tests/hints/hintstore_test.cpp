@@ -111,9 +111,13 @@ TEST_F(HintStore, Changes)
     // Records written by others: shown truthfully (a long description cut at its head), nothing read or written past a
     // buffer, a description not read whole never written back cut; a value name too long for the walk's buffer ends it.
     static const std::string d300(300, 'd'), d1023(1023, 'd'), d2000(2000, 'd'), n255(255, 'N'), a259(259, 'A'), a260(260, 'A');
-    static const auto hostile = [] { std::string listed = Join(List()) + " ", edited = Edit(0, 1); return listed + edited + R(ToggleAppHint(0)); };
+    static const auto hostile = [] {
+        std::string listed = Join(List()) + " ", edited = Edit(0, 1);
+        return listed + edited + R(ToggleAppHint(0));
+    };
     auto shown = [](const std::string &name, const std::string &listed, const char *whole, const std::string &stored) {
-        return name + "\t" + listed + "\tOn 0 held " + name + "|" + listed + " " + whole + "1 s00 " + name + "{Description=" + stored + ",Need3DOn2D=0}";
+        return name + "\t" + listed + "\tOn 0 held " + name + "|" + listed + " " + whole + "1 s00 " + name + "{Description=" + stored +
+               ",Need3DOn2D=0}";
     };
     const std::tuple<void (*)(), std::string (*)(), std::string> cases[] = {
         {[] { SeedKey(PRODUCT_PATH); }, create, "0 " + racing},
@@ -127,7 +131,8 @@ TEST_F(HintStore, Changes)
         {[] { ABC(), MarkReadOnly(HINTS_PATH); }, [] { return R(DeleteAppHint(0)); }, "0 " + bc}, // the handle's rights do not matter
         {ABC, [] { return R(DeleteAppHint(3)) + R(DeleteAppHint(-1)) + R(ToggleAppHint(3)) + R(ToggleAppHint(-1)); }, "1111 " + abc},
         {[] {}, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)); }, "11 "},
-        {[] { ABC(), SeedKey(RecordPath("A\\sub")), MarkReadOnly(RecordPath("A")); }, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "222 s2 " + abc},
+        {[] { ABC(), SeedKey(RecordPath("A\\sub")), MarkReadOnly(RecordPath("A")); }, // a subkey: Wine deletes read-only keys
+         [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "222 s2 " + abc},
         {[] { ABC(), MarkUnreadable(HINTS_PATH); }, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "222 s2 "},
         {ABC, [] { return Edit(3, 1) + "," + Edit(-1, 1); }, "1 s2,1 s2 " + abc},
         {ABC, [] { return Edit(0, 1, [] { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "A"); }); }, "0 held A| 10 s1 " + bc},
@@ -138,7 +143,9 @@ TEST_F(HintStore, Changes)
         {[] { Hostile("L", Z(d2000)); }, hostile, shown("L", d1023, "0", d2000)},
         {[] { for (const std::string *a : {&a259, &a260}) // both sort before "Description"
                   SeedRecord(a->substr(257), {{*a, "x"}, {"Description", "racing"}, {"Need3DOn2D", "1"}}); },
-         [] { return Join(List()); }, "AA\tracing\tOn|AAA\tnone\tOff AA{" + a259 + "=x,Description=racing,Need3DOn2D=1} AAA{" + a260 + "=x,Description=racing,Need3DOn2D=1}"},
+         [] { return Join(List()); },
+         "AA\tracing\tOn|AAA\tnone\tOff AA{" + a259 + "=x,Description=racing,Need3DOn2D=1} AAA{" + a260 +
+             "=x,Description=racing,Need3DOn2D=1}"},
 #ifndef _WIN32
         {[] { keptDemo(), SubstRegFailSetValue("Description", 5); }, create, "4 " + kept},
         {[] { keptDemo(), SubstRegFailSetValue("Need3DOn2D", 5); }, create, "4 DEMO{Description=racing,Need3DOn2D=0}"},
@@ -160,7 +167,8 @@ TEST_F(HintStore, Changes)
 TEST_F(HintStore, WaitCursor)
 {
     const std::vector<HCURSOR> framed = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
-    void (*const walks[])() = {[] { List(); }, [] { DeleteAppHint(5); }, [] { ToggleAppHint(5); }, [] { CreateAppHint("X", ""); }, [] { Edit(0); }};
+    void (*const walks[])() = {[] { List(); }, [] { DeleteAppHint(5); }, [] { ToggleAppHint(5); },
+                               [] { CreateAppHint("X", ""); }, [] { Edit(0); }};
     for (const std::string &key : {PRODUCT_PATH, HINTS_PATH})
         for (size_t i = 0; i < 5; i++) {
             Restart();
