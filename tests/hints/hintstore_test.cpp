@@ -163,7 +163,8 @@ TEST_F(HintStore, Changes)
 }
 
 #ifndef _WIN32
-// Only the substitute shows the cursor: the walks of list, delete and flip are framed by it, create and edit show none.
+// Only the substitute shows the cursor: the walks of list, delete and flip are framed by it, create and edit show
+// none. The line rule's cut, which no record reaches, is checked here once.
 TEST_F(HintStore, WaitCursor)
 {
     const std::vector<HCURSOR> framed = {LoadCursorA(NULL, IDC_WAIT), LoadCursorA(NULL, IDC_ARROW)};
@@ -176,6 +177,12 @@ TEST_F(HintStore, WaitCursor)
             walks[i]();
             EXPECT_EQ(SubstCursorHistory(), i < 3 ? framed : std::vector<HCURSOR>{}) << i << " below " << key;
         }
+    for (size_t size : {13, 12, 1, 0}) { // a line cut to a buffer too small: nothing written past it
+        char line[14];
+        memset(line, GUARD_BYTE, sizeof line), FormatAppHintLine("NAME", "desc", "On", line, size);
+        EXPECT_EQ(std::string(line, 14), std::string("NAME\tdesc\tOn", size ? size - 1 : 0) + std::string(size ? 1 : 0, '\0') +
+                                             std::string(14 - size, char(GUARD_BYTE))) << size;
+    }
 }
 #endif
 
