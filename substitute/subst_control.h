@@ -62,3 +62,8 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
+
+// ---- Registry writes refused (hint store) ------------------------------------------------------
+// Makes every RegSetValueExA of a value of that name (compared without regard to case) fail with
+// code, storing nothing, until it is called with NULL or the registry is reset.
+void SubstRegFailSetValue(const char *valueName, LONG code);
