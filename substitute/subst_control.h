@@ -5,6 +5,7 @@
 
 #include "substitute/winsub.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,3 +63,16 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
+
+// ---- Registry browser ----------------------------------------------------------------------------
+// Makes RegEnumKeyA fail with code at index, on every key, as a name that does not fit the
+// caller's buffer does (234: a 255-character name can take more than 259 bytes in a double-byte
+// or UTF-8 code page). Code 0 or a reset ends it.
+void SubstRegFailEnumKeyAt(DWORD index, LONG code);
+// Makes RegQueryInfoKeyA report the longest value data that many bytes short (not below 0), as a
+// UTF-8 code page does, where the 8-bit form of a string is longer than the size the key reports.
+// 0 or a reset ends it.
+void SubstRegUnderstateLongestData(DWORD bytes);
+// Runs act once, when the next RegQueryInfoKeyA has filled in its results and before it returns:
+// what act changes lands between a caller's size query and its read.
+void SubstRegAfterQueryInfo(const std::function<void()> &act);

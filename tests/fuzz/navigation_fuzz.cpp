@@ -47,12 +47,13 @@ void SelectTree(int tree)
 // left open or allocated.
 void Check(const Shown &shown)
 {
-    const char *last = strrchr(BrowserPath, '\\');
-    const char *own = !BrowserPath[0] ? BrowserRootNameOf(BrowserRoot) : last ? last + 1 : BrowserPath;
-    std::vector<std::string> keys = BrowserRoot == 0x80000002 ? SubkeyNames(BrowserPath) : std::vector<std::string>{};
+    const BrowserState &s = shown.state;
+    const char *last = strrchr(s.BrowserPath, '\\');
+    const char *own = !s.BrowserPath[0] ? BrowserRootNameOf(s.BrowserRoot) : last ? last + 1 : s.BrowserPath;
+    std::vector<std::string> keys = s.BrowserRoot == 0x80000002 ? SubkeyNames(s.BrowserPath) : std::vector<std::string>{};
     keys.insert(keys.begin(), "..");
-    if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (BrowserRoot == 0 ? BrowserPath[0] || shown.keys.size() != 4
-        : !own || strcmp(own, BrowserName) || keys != shown.keys))
+    if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (s.BrowserRoot == 0 ? s.BrowserPath[0] || shown.keys.size() != 4
+        : !own || strcmp(own, s.BrowserName) || keys != shown.keys))
         abort();
 }
 
@@ -67,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SelectTree(data[0]);
     uint64_t changes = SubstRegChangeCount();
     Shown shown;
-    BrowserRoot = data[1] % 2 ? 0x80000001 : 0;
-    BrowserStart();
+    shown.state.BrowserRoot = data[1] % 2 ? 0x80000001 : 0;
+    BrowserStart(&shown.state);
     shown.Run('r', -1);
     Check(shown);
     for (size_t at = 2; at + 1 < size && at < 66; at += 2) {
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (action < 3)
             shown.Run(action == 2 ? 'u' : 'd', shown.keys.empty() ? -1 : pick % int(shown.keys.size() + 1) - 1);
         else
-            ShowValueData(BrowserRoot, BrowserPath, pick == 255 ? 0xffffffff : pick % (shown.values.size() + 1), &shown.view);
+            ShowValueData(shown.state.BrowserRoot, shown.state.BrowserPath, pick == 255 ? 0xffffffff : pick % (shown.values.size() + 1), &shown.view);
         Check(shown);
     }
     if (SubstRegChangeCount() != changes)

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct Shown {
+    BrowserState state = {};
     std::map<int, std::string> fields;
     std::vector<std::string> keys, values, messages;
     BrowserView view = {this, [](void *c, int id, const char *t) { Of(c).fields[id] = t; },
@@ -27,19 +28,18 @@ struct Shown {
             step = queue[0];
             queue.erase(0, 1);
             const char *entry = selected >= 0 ? keys[selected].c_str() : "";
-            BrowserStep next = step == 'u' ? BrowserGoUp() : step == 'd' ? BrowserGoDown(selected, entry) : BROWSE_LIST_ROOT;
+            BrowserStep next = step == 'u' ? BrowserGoUp(&state) : step == 'd' ? BrowserGoDown(&state, selected, entry) : BROWSE_LIST_ROOT;
             if (next == BROWSE_LIST_ROOT) {
                 keys.assign({"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS", "HKEY_CLASSES_ROOT"});
-                values.clear();
-                BrowserShowRoots();
+                values.clear(), BrowserShowRoots(&state);
             } else if (next == BROWSE_POST_UP || next == BROWSE_SHOW_ROOTS) {
                 queue += next == BROWSE_POST_UP ? 'u' : 'r';
             } else if (next != BROWSE_ENTER) {
                 messages.push_back(std::string(BrowserRefusalText(next)) + " / " BROWSER_CAPTION);
             } else {
                 keys.clear(), values.clear();
-                if (!EnterAndListKey(BrowserName, BrowserPath, &BrowserRoot, &view))
-                    queue += 'u';
+                HKEY key = EnterKey(state.BrowserName, state.BrowserPath, &state.BrowserRoot, &view);
+                key ? ListKeyContents(key, &view), RegCloseKey(key) : (queue += 'u', 0);
             }
         }
     }
