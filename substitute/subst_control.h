@@ -5,6 +5,7 @@
 
 #include "substitute/winsub.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,3 +68,16 @@ void SubstRegFailQueryInfo(LONG code);
 // Makes every RegSetValueExA of a value of that name (compared without regard to case) fail with
 // code, storing nothing, until it is called with NULL or the registry is reset.
 void SubstRegFailSetValue(const char *valueName, LONG code);
+
+// ---- Registry browser ----------------------------------------------------------------------------
+// Makes RegEnumKeyA fail with code at index, on every key, as a name that does not fit the
+// caller's buffer does (234: a 255-character name can take more than 259 bytes in a double-byte
+// or UTF-8 code page). Code 0 or a reset ends it.
+void SubstRegFailEnumKeyAt(DWORD index, LONG code);
+// Makes RegQueryInfoKeyA report the longest value data that many bytes short (not below 0), as a
+// UTF-8 code page does, where the 8-bit form of a string is longer than the size the key reports.
+// 0 or a reset ends it.
+void SubstRegUnderstateLongestData(DWORD bytes);
+// Runs act once, when the next RegQueryInfoKeyA has filled in its results and before it returns:
+// what act changes lands between a caller's size query and its read.
+void SubstRegAfterQueryInfo(const std::function<void()> &act);

@@ -72,6 +72,10 @@ uint64_t WriteClock;
 LONG QueryInfoFailure;
 std::string SetValueFailureName;
 LONG SetValueFailure;
+DWORD FailingEnumKeyIndex;
+LONG EnumKeyFailure;
+DWORD LongestDataShortfall;
+std::function<void()> AfterQueryInfo;
 
 const REGSAM ALL_RIGHTS = KEY_ALL_ACCESS;
 const REGSAM READ_ONLY_RIGHTS = KEY_READ;
@@ -280,6 +284,9 @@ void SubstResetRegistry()
     NextHandle = 0x1000;
     QueryInfoFailure = ERROR_SUCCESS;
     SubstRegFailSetValue(NULL, ERROR_SUCCESS);
+    EnumKeyFailure = ERROR_SUCCESS;
+    LongestDataShortfall = 0;
+    AfterQueryInfo = nullptr;
     EnsureRoots();
 }
 
@@ -312,6 +319,11 @@ void SubstRegFailSetValue(const char *valueName, LONG code)
     SetValueFailureName = valueName ? valueName : "";
     SetValueFailure = valueName ? code : ERROR_SUCCESS;
 }
+void SubstRegFailEnumKeyAt(DWORD index, LONG code) { FailingEnumKeyIndex = index, EnumKeyFailure = code; }
+
+void SubstRegUnderstateLongestData(DWORD bytes) { LongestDataShortfall = bytes; }
+
+void SubstRegAfterQueryInfo(const std::function<void()> &act) { AfterQueryInfo = act; }
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM rights, PHKEY result)
 {
@@ -383,6 +395,8 @@ LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize)
         return status;
     if (index >= h.key->children.size())
         return ERROR_NO_MORE_ITEMS;
+    if (EnumKeyFailure != ERROR_SUCCESS && index == FailingEnumKeyIndex)
+        return EnumKeyFailure;
     const std::string &child = h.key->children.find_by_order(index)->first;
     if (!name)
         return ERROR_INVALID_PARAMETER;
@@ -466,12 +480,17 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
     if (maxValueNameLength)
         *maxValueNameLength = longestValueName;
     if (maxValueLength)
-        *maxValueLength = longestData;
+        *maxValueLength = longestData > LongestDataShortfall ? longestData - LongestDataShortfall : 0;
     if (securitySize)
         *securitySize = 0;
     if (lastWriteTime) {
         lastWriteTime->dwLowDateTime = static_cast<DWORD>(k->writeTime);
         lastWriteTime->dwHighDateTime = static_cast<DWORD>(k->writeTime >> 32);
+    }
+    if (AfterQueryInfo) {
+        std::function<void()> act = std::move(AfterQueryInfo);
+        AfterQueryInfo = nullptr;
+        act();
     }
     return status;
 }

@@ -1,7 +1,7 @@
 // The navigation rules and walks over random actions against a generated substitute registry:
-// byte 0 picks the tree, byte 1 what an earlier opening left, then (action, pick) pairs. After
-// every step the state must describe what is listed with nothing left open or allocated, and at
-// the end nothing may have changed.
+// byte 0 picks the tree, byte 1 what an earlier opening left and whether the heap runs out, then
+// (action, pick) pairs. After every step the state must describe what is listed with nothing left
+// open or allocated and every hourglass put back, and at the end nothing may have changed.
 #include "common/globals.h"
 #include "regbrowser/driver.h"
 #include "shared/regfixture.h"
@@ -43,17 +43,45 @@ void SelectTree(int tree)
     }
 }
 
+// Runs step ('r' the list of roots, 'd' Next/Down with the key list's selected position, 'u'
+// Back/Up) and every step it posts, in posting order, as the dialog's message queue would.
+void Run(Shown &shown, char step, int selected)
+{
+    BrowserState &state = shown.state;
+    for (std::string queue(1, step); !queue.empty(); selected = -1) {
+        step = queue[0];
+        queue.erase(0, 1);
+        const char *entry = selected >= 0 ? shown.keys[selected].c_str() : "";
+        BrowserStep next = step == 'u' ? BrowserGoUp(&state) : step == 'd' ? BrowserGoDown(&state, selected, entry) : BROWSE_LIST_ROOT;
+        if (next == BROWSE_LIST_ROOT) {
+            shown.keys.assign({"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS", "HKEY_CLASSES_ROOT"});
+            shown.values.clear(), BrowserShowRoots(&state);
+        } else if (next == BROWSE_POST_UP || next == BROWSE_SHOW_ROOTS) {
+            queue += next == BROWSE_POST_UP ? 'u' : 'r';
+        } else if (next == BROWSE_ENTER) {
+            shown.keys.clear(), shown.values.clear();
+            HKEY key = EnterKey(state.BrowserName, state.BrowserPath, &state.BrowserRoot, &shown.view);
+            key ? ListKeyContents(key, &shown.view), RegCloseKey(key) : (queue += 'u', 0);
+        }
+    }
+}
+
 // The listed key is (root, path; the other roots are empty), the name is its own, nothing is
 // left open or allocated.
 void Check(const Shown &shown)
 {
-    const char *last = strrchr(BrowserPath, '\\');
-    const char *own = !BrowserPath[0] ? BrowserRootNameOf(BrowserRoot) : last ? last + 1 : BrowserPath;
-    std::vector<std::string> keys = BrowserRoot == 0x80000002 ? SubkeyNames(BrowserPath) : std::vector<std::string>{};
+    const BrowserState &s = shown.state;
+    const char *last = strrchr(s.BrowserPath, '\\');
+    const char *own = !s.BrowserPath[0] ? BrowserRootNameOf(s.BrowserRoot) : last ? last + 1 : s.BrowserPath;
+    std::vector<std::string> keys = s.BrowserRoot == 0x80000002 ? SubkeyNames(s.BrowserPath) : std::vector<std::string>{};
     keys.insert(keys.begin(), "..");
-    if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (BrowserRoot == 0 ? BrowserPath[0] || shown.keys.size() != 4
-        : !own || strcmp(own, BrowserName) || keys != shown.keys))
+    if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (s.BrowserRoot == 0 ? s.BrowserPath[0] || shown.keys.size() != 4
+        : !own || strcmp(own, s.BrowserName) || keys != shown.keys))
         abort();
+    const std::vector<HCURSOR> &cursors = SubstCursorHistory();
+    for (size_t i = 0; i < cursors.size() + cursors.size() % 2; i++)
+        if (i == cursors.size() || cursors[i] != LoadCursorA(NULL, i % 2 ? IDC_ARROW : IDC_WAIT))
+            abort();
 }
 
 } // namespace
@@ -67,16 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SelectTree(data[0]);
     uint64_t changes = SubstRegChangeCount();
     Shown shown;
-    BrowserRoot = data[1] % 2 ? 0x80000001 : 0;
-    BrowserStart();
-    shown.Run('r', -1);
+    shown.state.BrowserRoot = data[1] % 2 ? 0x80000001 : 0;
+    BrowserStart(&shown.state);
+    SubstHeapFailAfter(data[1] & 0x80 ? (data[1] >> 1) % 16 : -1);
+    Run(shown, 'r', -1);
     Check(shown);
     for (size_t at = 2; at + 1 < size && at < 66; at += 2) {
         int pick = data[at + 1], action = data[at] % 4; // 0 Next/Down, 1 double-click (the same), 2 Back/Up
         if (action < 3)
-            shown.Run(action == 2 ? 'u' : 'd', shown.keys.empty() ? -1 : pick % int(shown.keys.size() + 1) - 1);
+            Run(shown, action == 2 ? 'u' : 'd', shown.keys.empty() ? -1 : pick % int(shown.keys.size() + 1) - 1);
         else
-            ShowValueData(BrowserRoot, BrowserPath, pick == 255 ? 0xffffffff : pick % (shown.values.size() + 1), &shown.view);
+            ShowValueData(shown.state.BrowserRoot, shown.state.BrowserPath, pick == 255 ? 0xffffffff : pick % (shown.values.size() + 1), &shown.view);
         Check(shown);
     }
     if (SubstRegChangeCount() != changes)
