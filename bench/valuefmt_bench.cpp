@@ -27,7 +27,7 @@ int main()
                 memset(text.data(), 'x', output);
                 format = std::min(format, t1 - t0), baseline = std::min(baseline, Now() - t2);
             }
-            printf("%-12s %4zu KiB: format %7.3f ms (%.2f ns/byte), memset %.3f ms, ratio %5.2f\n", type == REG_BINARY ? "REG_BINARY"
-                   : "REG_MULTI_SZ", kib, format * 1e3, format * 1e9 / double(kib << 10), baseline * 1e3, format / baseline);
+            printf("%-12s %4zu KiB: %.2f ns/byte, memset %.3f ns/byte, ratio %5.2f\n", type == REG_BINARY ? "REG_BINARY" : "REG_MULTI_SZ",
+                   kib, format * 1e9 / double(kib << 10), baseline * 1e9 / double(kib << 10), format / baseline);
         }
 }

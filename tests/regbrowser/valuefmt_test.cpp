@@ -6,12 +6,10 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using namespace std::string_literals;
 
 // The text, or the number for the number kinds; the buffer is followed by guard bytes.
-std::string Format(DWORD type, const std::string &bytes, const std::string &name, ValueDisplay *d)
+static std::string Format(DWORD type, const std::string &bytes, const std::string &name, ValueDisplay *d)
 {
     std::vector<BYTE> data(bytes.begin(), bytes.end()); // exactly its size: ASan sees over-reads
     FormatValueData(type, data.data(), static_cast<DWORD>(data.size()), d, NULL, 0);
@@ -64,5 +62,3 @@ TEST(FormatValueData, TypeTextsAndShortBuffers)
     FormatValueData(1, reinterpret_cast<const BYTE *>("abc"), 4, &d, &small[0], 4); // needs 6: gets ""
     EXPECT_EQ(small, "\0"s + std::string(7, static_cast<char>(GUARD_BYTE)));
 }
-
-} // namespace
