@@ -32,13 +32,13 @@ static DWORD BareEnumeration()
 
 int main(int argc, char **argv)
 {
-    DWORD subkeys = argc > 1 ? atol(argv[1]) : 20000, values = argc > 2 ? atol(argv[2]) : 2000, rounds = argc > 3 ? atol(argv[3]) : 5;
-    bool failed = !RegFixtureStart();
+    DWORD subkeys = argc > 1 ? std::stoul(argv[1]) : 20000, values = argc > 2 ? std::stoul(argv[2]) : 2000;
+    DWORD rounds = argc > 3 ? std::stoul(argv[3]) : 5;
+    bool failed = !RegFixtureStart() || !(AppHeap = HeapCreate(0, 0, 0));
     for (DWORD i = 0; i < subkeys || i < values; i++)
         failed |= (i < subkeys && !SeedKey("Big\\subkey" + std::to_string(100000 + i))) ||
                   (i < values && !SeedValue("Big", "value" + std::to_string(100000 + i), REG_DWORD, std::string(4, char(i))));
-    AppInstance = GetModuleHandleA(NULL), AppHeap = HeapCreate(0, 0, 0);
-    HWND dialog = CreateDialogParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0);
+    HWND dialog = CreateDialogParamA(AppInstance = GetModuleHandleA(NULL), "RegistryDlg", NULL, RegistryDlgProc, 0);
     Press(dialog, "", 0);
     Press(dialog, "HKEY_LOCAL_MACHINE", IDC_REG_DOWN);
     double listing = 1e30, bare = 1e30;
