@@ -96,10 +96,8 @@ unsigned long long TextSize(ValueShape shape, const BYTE *data, DWORD size)
         return n * 3 + 1;
     case SHAPE_LINK:
         return LinkTextSize(data, size);
-    case SHAPE_MULTI:
+    default: // SHAPE_MULTI, the last with a text
         return n * 5 / 2 + 8;
-    default:
-        return 0;
     }
 }
 

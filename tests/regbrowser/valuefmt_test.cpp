@@ -31,9 +31,9 @@ TEST(FormatValueData, DataOfEveryType)
         {3, "\x01\xab\xff\x00\x10"s, "01 ab ff 00 10 "}, {3, ""s, ""}, {8, "\xa0\x05"s, "a0 05 "}, {9, "x"s, "<none>"}, {10, "x"s, "<none>"},
         {4, "\x78\x56\x34\x12\x09"s, "305419896"}, {4, "\xff\xff\xff\xff"s, "4294967295"}, {4, "\x01\x02\x03"s, "01 02 03 "}, {4, ""s, ""},
         {5, "\0\0\0\x01"s, "1"}, {5, "\xff\xff\xff\xff"s, "-1"}, {5, "\xfe"s, "fe "},
-        {6, "\\\0R\0x\0\0\0y\0"s, "\\Rx"}, {6, "a\0\xe9\0\x3a\x26z"s, "a\xe9?"}, {6, ""s, ""}, // UTF-16
+        {6, "\\\0R\0x\0\0\0y\0"s, "\\Rx"}, {6, "a\0\xe9\0\x3a\x26z"s, "a\xe9?"}, {6, "\0\x01" "a\0"s, "?a"}, {6, ""s, ""}, // UTF-16
         {7, "one\0two\0\0"s, "{ \"one\"  \"two\"  }"}, {7, "one\0\0two\0\0"s, "{ \"one\"  }"}, {7, "a\0b\0c"s, "{ \"a\"  \"b\"  \"c\"  }"},
-        {7, "one\0tw"s, "{ \"one\"  \"tw\"  }"}, {7, "\0one\0"s, "{ }"}, {7, ""s, "{ }"},
+        {7, "one\0two\0"s, "{ \"one\"  \"two\"  }"}, {7, "one\0tw"s, "{ \"one\"  \"tw\"  }"}, {7, "\0one\0"s, "{ }"}, {7, ""s, "{ }"},
     };
     ValueDisplay d;
     for (const auto &c : cases)
@@ -59,6 +59,7 @@ TEST(FormatValueData, TypeTextsAndShortBuffers)
         EXPECT_EQ(d.hexDump, type == 3 || type == 8) << type;
     }
     std::string small(8, static_cast<char>(GUARD_BYTE));
-    FormatValueData(1, reinterpret_cast<const BYTE *>("abc"), 4, &d, &small[0], 4); // needs 6: gets ""
-    EXPECT_EQ(small, "\0"s + std::string(7, static_cast<char>(GUARD_BYTE)));
+    FormatValueData(1, reinterpret_cast<const BYTE *>("abc"), 4, &d, &small[0], 0); // no room at all: nothing written
+    FormatValueData(1, reinterpret_cast<const BYTE *>("abc"), 4, &d, &small[1], 4); // needs 6: gets ""
+    EXPECT_EQ(small, std::string(1, static_cast<char>(GUARD_BYTE)) + '\0' + std::string(6, static_cast<char>(GUARD_BYTE)));
 }
