@@ -44,10 +44,6 @@ int SubstHeapLiveBlocks();
 // ---- Registry ----------------------------------------------------------------------------------
 // Empties the four roots, forgets every handle (open ones included) and every deleted key.
 void SubstResetRegistry();
-// Several registries kept apart: the registry calls and the controls here work on the selected
-// one, and the others keep their keys, values and handles untouched until selected again.
-// Registry 0 is selected at the start; one never selected before starts empty.
-void SubstRegSelect(int registry);
 // Handles opened and not yet closed, predefined roots not counted.
 int SubstRegOpenHandleCount();
 // Grows with every change made through the registry calls (a key created, a value set, a key or

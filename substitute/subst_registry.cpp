@@ -238,41 +238,7 @@ LONG CopyData(const Value *value, LPBYTE data, LPDWORD dataSize)
     return ERROR_SUCCESS;
 }
 
-// A registry not selected: what the globals above hold for the selected one.
-struct KeptRegistry {
-    std::vector<std::unique_ptr<Key>> keys;
-    std::vector<std::unique_ptr<Value>> values;
-    Key *roots[4] = {};
-    std::unordered_map<uintptr_t, Handle> handles;
-    uintptr_t nextHandle = 0x1000;
-    LONG queryInfoFailure = ERROR_SUCCESS;
-};
-
-std::unordered_map<int, KeptRegistry> Kept;
-int Selected;
-
-void Exchange(KeptRegistry &kept)
-{
-    AllKeys.swap(kept.keys);
-    AllValues.swap(kept.values);
-    std::swap(Roots, kept.roots);
-    Handles.swap(kept.handles);
-    std::swap(NextHandle, kept.nextHandle);
-    std::swap(QueryInfoFailure, kept.queryInfoFailure);
-}
-
 } // namespace
-
-// The selected registry's place in Kept holds an empty one, so that two exchanges move it out
-// and the wanted one in.
-void SubstRegSelect(int registry)
-{
-    if (registry == Selected)
-        return;
-    Exchange(Kept[Selected]);
-    Exchange(Kept[registry]);
-    Selected = registry;
-}
 
 void SubstResetRegistry()
 {
