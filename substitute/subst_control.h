@@ -62,3 +62,10 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
+
+// ---- Loader: where the program stands, profile failures ------------------------------------
+// The answers of GetModuleFileNameA(NULL) and GetSystemDirectoryA until the next kernel reset,
+// which brings back "C:\QTXILOAD\QTXILOAD.EXE" and "C:\WINDOWS\SYSTEM".
+void SubstSetFolders(const char *programPath, const char *systemFolder);
+// Makes every WritePrivateProfileStringA fail (still counted) until called with false or reset.
+void SubstProfileFailWrites(bool fail);
