@@ -1,12 +1,11 @@
-// The loader's windows in process, over the real resources: the notification-icon record and
-// the popup menu, and the About box.
+// The notification-icon record and the popup menu in process, over the real resources: Wine
+// cannot read them from another process.
 #include "common/globals.h"
 #include "loader/loader.h"
 #include "resource.h"
 #include "wine/wintest.h"
 
 #include <gtest/gtest.h>
-#include <psapi.h>
 
 namespace {
 
@@ -78,90 +77,6 @@ TEST(Tray, RecordAndPopup)
     MSG quit; // that the main window's destruction posts
     PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
     HalEnabled = 0;
-}
-
-// The whole logo stretched over the frame (the client area, children hidden): pixels match the
-// logo's at points in one-coloured 5 x 5 patches, within 8 per channel for 16-bit displays. Each
-// paint loads the logo (about 370 KB as a 32-bit device bitmap) and a block of its rows (46 KB):
-// two hundred leaked ones would grow the process by tens of megabytes.
-void ExpectLogo(HWND dialog)
-{
-    HDC logo = CreateCompatibleDC(NULL), dc = GetDC(dialog);
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(AppInstance, "QTXLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    SelectObject(logo, bitmap);
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        ShowWindow(child, SW_HIDE);
-    RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    RECT client;
-    GetClientRect(dialog, &client);
-    int samples = 0;
-    for (int v = 4; v < 266; v += 13)
-        for (int u = 4; u < 341; u += 13) {
-            COLORREF want = GetPixel(logo, u, v), got = GetPixel(dc, (2 * u + 1) * client.right / 690, (2 * v + 1) * client.bottom / 540);
-            bool uniform = true;
-            for (int i = 0; i < 25; i++)
-                uniform &= GetPixel(logo, u - 2 + i % 5, v - 2 + i / 5) == want;
-            samples += uniform;
-            for (int shift = 0; uniform && shift < 24; shift += 8)
-                EXPECT_LE(abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)), 8) << "at logo (" << u << "," << v << ")";
-        }
-    EXPECT_GE(samples, 50);
-    ReleaseDC(dialog, dc), DeleteDC(logo), DeleteObject(bitmap);
-    PROCESS_MEMORY_COUNTERS before = {}, after = {};
-    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
-    for (int i = 0; i < 200; i++)
-        RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
-    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
-    EXPECT_LT(after.WorkingSetSize, before.WorkingSetSize + 4000000) << "bitmaps or blocks left behind";
-}
-
-// A modal run driven by a timer, whose ticks come only when the queue is empty: each answers an
-// error box, or finds the About box and presses Esc, or sees that it survived that, checks the
-// logo and ends it with OK or the close box.
-struct {
-    bool closeBox;
-    HWND box;
-    bool ended;
-    std::string errors; // texts of the error boxes, each answered with OK
-} Modal;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (HWND error = FindProcessWindow("#32770", "Error", GetCurrentProcessId())) {
-        for (const std::string &t : ChildTexts(error))
-            Modal.errors += t + "|";
-        PostMessageA(error, WM_COMMAND, IDOK, 0);
-    } else if (!Modal.box) {
-        char version[64] = "";
-        GetDlgItemTextA(Modal.box = FindProcessWindow("#32770", "Halvane D3D Setup", GetCurrentProcessId()),
-                        IDC_ABOUT_VERSION, version, sizeof version);
-        EXPECT_STREQ(version, "3.1.0c4");
-        PostMessageA(GetDlgItem(Modal.box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
-    } else if (!Modal.ended) {
-        Modal.ended = true;
-        EXPECT_TRUE(IsWindowVisible(Modal.box)) << "Esc ended it";
-        if (AppInstance == GetModuleHandleA(NULL))
-            ExpectLogo(Modal.box);
-        PostMessageA(Modal.box, Modal.closeBox ? WM_SYSCOMMAND : WM_COMMAND, Modal.closeBox ? SC_CLOSE : IDOK, 0);
-    }
-}
-
-// Esc leaves it open; OK and the close box end it with 1; without its logo (an instance that
-// holds none) it reports "LoadBitmap failed" and still works.
-TEST(About, ModalEndingsAndLogo)
-{
-    for (const char *dll : {(const char *)NULL, "kernel32.dll"})
-        for (bool closeBox : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (dll ? "logo missing, " : "") << (closeBox ? "close box" : "OK"));
-            AppInstance = GetModuleHandleA(dll);
-            Modal = {closeBox, NULL, false, ""};
-            UINT_PTR timer = SetTimer(NULL, 0, 10, Tick);
-            EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(NULL), "AboutDlg", NULL, AboutDlgProc, 0), 1);
-            KillTimer(NULL, timer);
-            EXPECT_TRUE(Modal.ended);
-            EXPECT_EQ(Modal.errors.empty(), !dll) << Modal.errors;
-            EXPECT_EQ(Modal.errors.find("LoadBitmap failed|") != std::string::npos, dll != NULL);
-        }
 }
 
 } // namespace
