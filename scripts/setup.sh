@@ -3,7 +3,7 @@
 # Non-interactive and safe to run again. Needs root or password-less sudo when anything is missing.
 set -eu
 
-PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick python3 \
+PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick optipng python3 \
 googletest libbenchmark-dev clang libclang-rt-14-dev"
 
 missing=""

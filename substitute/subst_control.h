@@ -63,6 +63,11 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
 
+// ---- Registry writes refused (hint store) ------------------------------------------------------
+// Makes every RegSetValueExA of a value of that name (compared without regard to case) fail with
+// code, storing nothing, until it is called with NULL or the registry is reset.
+void SubstRegFailSetValue(const char *valueName, LONG code);
+
 // ---- Loader: where the program stands, profile failures ------------------------------------
 // The answers of GetModuleFileNameA(NULL) and GetSystemDirectoryA until the next kernel reset,
 // which brings back "C:\QTXILOAD\QTXILOAD.EXE" and "C:\WINDOWS\SYSTEM".

@@ -70,6 +70,8 @@ std::unordered_map<uintptr_t, Handle> Handles;
 uintptr_t NextHandle = 0x1000;
 uint64_t WriteClock;
 LONG QueryInfoFailure;
+std::string SetValueFailureName;
+LONG SetValueFailure;
 
 const REGSAM ALL_RIGHTS = KEY_ALL_ACCESS;
 const REGSAM READ_ONLY_RIGHTS = KEY_READ;
@@ -277,6 +279,7 @@ void SubstResetRegistry()
         root = nullptr;
     NextHandle = 0x1000;
     QueryInfoFailure = ERROR_SUCCESS;
+    SubstRegFailSetValue(NULL, ERROR_SUCCESS);
     EnsureRoots();
 }
 
@@ -303,6 +306,12 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable)
 }
 
 void SubstRegFailQueryInfo(LONG code) { QueryInfoFailure = code; }
+
+void SubstRegFailSetValue(const char *valueName, LONG code)
+{
+    SetValueFailureName = valueName ? valueName : "";
+    SetValueFailure = valueName ? code : ERROR_SUCCESS;
+}
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM rights, PHKEY result)
 {
@@ -492,6 +501,8 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE 
     std::string valueName = name ? name : "";
     if (valueName.size() > MAX_VALUE_NAME_CHARS || (!data && dataSize))
         return ERROR_INVALID_PARAMETER;
+    if (SetValueFailure != ERROR_SUCCESS && !CaseLess()(valueName, SetValueFailureName) && !CaseLess()(SetValueFailureName, valueName))
+        return SetValueFailure;
     Value *value = FindValue(h.key, valueName.c_str());
     if (!value) {
         AllValues.push_back(std::make_unique<Value>());
