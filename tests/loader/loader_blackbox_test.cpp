@@ -181,7 +181,7 @@ TEST_F(Loader, Starts)
             for (int i = 0; i < c.toggles; i++) {
                 PostMessageA(window, WM_COMMAND, 40001, 0);
                 HWND told = c.profileFolder ? Dialog(Unrecorded) : NULL;
-                EXPECT_TRUE(c.profileFolder ? PostMessageA(told, WM_COMMAND, IDOK, 0) : ProfileBecomes(i % 2 ? '1' : '0')) << i + 1;
+                EXPECT_TRUE(c.profileFolder ? told && PostMessageA(told, WM_COMMAND, IDOK, 0) : ProfileBecomes(i % 2 ? '1' : '0')) << i + 1;
                 ExpectIcon(i % 2);
             }
             RemoveDirectoryA(Ini.c_str());
