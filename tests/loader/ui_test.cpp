@@ -27,13 +27,14 @@ LRESULT CALLBACK TestWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 // Each row: the HAL state, a mouse message on an icon with Ctrl held or not, and the popup it
 // opens: only a button press on ours opens it, its first text follows the state, and Close is
-// there only while Ctrl is held. The icon's tip follows the state too.
+// there only while Ctrl is held. The icon's record (a change of it, here) follows the state too.
 TEST(Tray, PopupAndTip)
 {
     AppInstance = GetModuleHandleA(NULL);
     WNDCLASSA wc = {0, TestWndProc, 0, 0, AppInstance, NULL, NULL, NULL, NULL, "QtxTrayTest"};
     RegisterClassA(&wc);
     HWND window = CreateWindowExA(0, "QtxTrayTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 99, 99, NULL, NULL, AppInstance, NULL);
+    EXPECT_EQ(TrayIconRecord.uFlags, 7u) << "creating the window adds the icon";
     const std::string menu = "40004 Halvane D3D Setup...;-;40005 About...;", close = "40002 Close;";
     const std::string off = "40001 Disable Halvane HAL;" + menu, on = "40001 Enable Halvane HAL;" + menu;
     const struct { DWORD enabled; bool ctrl; WPARAM icon; LPARAM mouse; std::string popup; } cases[] = {
@@ -44,7 +45,9 @@ TEST(Tray, PopupAndTip)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.enabled << c.ctrl << " icon " << c.icon << " message " << c.mouse);
         HalEnabled = c.enabled, TrayIcon(window, NIM_MODIFY);
-        EXPECT_STREQ(TrayIconRecord.szTip, c.enabled ? "Halvane D3D HAL - Enabled" : "Halvane D3D HAL - Disabled");
+        const NOTIFYICONDATAA &r = TrayIconRecord;
+        EXPECT_TRUE(r.cbSize == 88 && r.hWnd == window && r.uID == 102 && r.uFlags == 6 && r.uCallbackMessage == 0x465);
+        EXPECT_STREQ(r.szTip, c.enabled ? "Halvane D3D HAL - Enabled" : "Halvane D3D HAL - Disabled");
         keybd_event(VK_CONTROL, 0, c.ctrl ? 0 : KEYEVENTF_KEYUP, 0); // the key state follows a little later
         EXPECT_TRUE(WaitUntil([&] { return ((GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0) == c.ctrl; }, 3000));
         Popup.clear();
