@@ -2,6 +2,8 @@
 
 #include "common/globals.h"
 
+#include <string.h>
+
 DWORD HalEnabled;
 DWORD HardwareFlags;
 
@@ -16,6 +18,7 @@ static HalEntryProc RestoreDisplayEntry;
 static const char ProfileFile[] = "zhqhw.ini";
 static const char ProfileSection[] = "QTXHAL";
 static const char ProfileKey[] = "EnableHAL";
+static const char LibraryName[] = "QTXWIN32.DLL";
 
 static HalEntryProc BindEntry(const char *name)
 {
@@ -40,6 +43,51 @@ static void ForgetLibrary(void)
     RestoreDisplayEntry = NULL;
 }
 
+// Builds folder\QTXWIN32.DLL in path. A folder that does not fit together with the name
+// holds no library for us: a cut path could name some other file.
+static BOOL LibraryPathIn(const char *folder, size_t length, char (&path)[MAX_PATH])
+{
+    BOOL slash = length > 0 && folder[length - 1] == '\\';
+    if (length == 0 || length + !slash + sizeof LibraryName > sizeof path)
+        return FALSE;
+    memcpy(path, folder, length);
+    if (!slash)
+        path[length++] = '\\';
+    memcpy(path + length, LibraryName, sizeof LibraryName);
+    return TRUE;
+}
+
+// The library only from where an installation puts it, by full path: beside QTXILOAD.EXE, then
+// in the system folder. A bare name would also search the current directory and PATH, and
+// whoever can write there would have their code run at every logon.
+static HMODULE LoadSupportLibrary(void)
+{
+    char folder[MAX_PATH], path[MAX_PATH];
+    HMODULE library = NULL;
+    DWORD n = GetModuleFileNameA(NULL, folder, sizeof folder);
+    if (n > 0 && n < sizeof folder) {
+        const char *slash = strrchr(folder, '\\');
+        if (slash && LibraryPathIn(folder, static_cast<size_t>(slash - folder), path))
+            library = LoadLibraryA(path);
+    }
+    if (!library) {
+        n = GetSystemDirectoryA(folder, sizeof folder);
+        if (n > 0 && n < sizeof folder && LibraryPathIn(folder, n, path))
+            library = LoadLibraryA(path);
+    }
+    return library;
+}
+
+// A failed write leaves whatever reads the profile with the old state: the user must know.
+static void RecordHalState(const char *value)
+{
+    if (WritePrivateProfileStringA(ProfileSection, ProfileKey, value, ProfileFile))
+        return;
+    char text[128];
+    wsprintfA(text, "Unable to record the HAL state: EnableHAL=%s could not be written to %s.", value, ProfileFile);
+    MessageBoxA(NULL, text, "Halvane D3D HAL loader", MB_OK);
+}
+
 static void ReportDriverRefusal(void)
 {
     char text[1024];
@@ -56,14 +104,14 @@ static int HalSwitchOff(void)
         FreeLibrary(HalLibrary);
         ForgetLibrary();
     }
-    WritePrivateProfileStringA(ProfileSection, ProfileKey, "0", ProfileFile);
+    RecordHalState("0");
     return 1;
 }
 
 static int HalSwitchOn(void)
 {
     if (!HalLibrary)
-        HalLibrary = LoadLibraryA("QTXWIN32.DLL");
+        HalLibrary = LoadSupportLibrary();
     if (HalLibrary)
         BindEntryPoints();
     else
@@ -86,7 +134,7 @@ static int HalSwitchOn(void)
     }
     // A missing library or entry point does not stop the HAL from being switched on.
     HalEnabled = 1;
-    WritePrivateProfileStringA(ProfileSection, ProfileKey, "1", ProfileFile);
+    RecordHalState("1");
     return 1;
 }
 

@@ -6,6 +6,7 @@
 
 HICON EnabledIcon;
 HICON DisabledIcon;
+static UINT TaskbarCreatedMessage;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -24,6 +25,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TRAYNOTIFY:
         TrayPopup(window, wParam, lParam);
         return 0;
+    default:
+        // The shell broadcasts this when it creates its taskbar anew (it restarted, or came up
+        // after us): the new notification area lacks our icon, the user's only handle on us.
+        if (message == TaskbarCreatedMessage && message != 0) {
+            TrayIcon(window, NIM_ADD);
+            return 0;
+        }
+        break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -50,6 +59,7 @@ static BOOL InitLoader(HINSTANCE instance)
         return FALSE;
     EnabledIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HAL_ENABLED));
     DisabledIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HAL_DISABLED));
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     if (!RegisterMainClass(instance))
         return FALSE;
     HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,

@@ -77,3 +77,10 @@ void SubstRegUnderstateLongestData(DWORD bytes);
 // Runs act once, when the next RegQueryInfoKeyA has filled in its results and before it returns:
 // what act changes lands between a caller's size query and its read.
 void SubstRegAfterQueryInfo(const std::function<void()> &act);
+
+// ---- Loader: where the program stands, profile failures ------------------------------------
+// The answers of GetModuleFileNameA(NULL) and GetSystemDirectoryA until the next kernel reset,
+// which brings back "C:\QTXILOAD\QTXILOAD.EXE" and "C:\WINDOWS\SYSTEM".
+void SubstSetFolders(const char *programPath, const char *systemFolder);
+// Makes every WritePrivateProfileStringA fail (still counted) until called with false or reset.
+void SubstProfileFailWrites(bool fail);

@@ -2,6 +2,7 @@
 #include "substitute/subst_control.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -29,6 +30,9 @@ std::map<std::string, std::unique_ptr<FakeModule>, CaseLess> Modules;
 typedef std::map<std::string, std::map<std::string, std::string, CaseLess>, CaseLess> ProfileFile;
 std::map<std::string, ProfileFile, CaseLess> Profiles;
 int ProfileWrites;
+bool ProfileWritesFail;
+const char DefaultProgramPath[] = "C:\\QTXILOAD\\QTXILOAD.EXE", DefaultSystemFolder[] = "C:\\WINDOWS\\SYSTEM";
+std::string ProgramPath = DefaultProgramPath, SystemFolder = DefaultSystemFolder;
 std::vector<SubstMessageBox> Boxes;
 std::vector<HCURSOR> Cursors;
 HCURSOR CurrentCursor;
@@ -56,6 +60,9 @@ void SubstResetKernel()
     Modules.clear();
     Profiles.clear();
     ProfileWrites = 0;
+    ProfileWritesFail = false;
+    ProgramPath = DefaultProgramPath;
+    SystemFolder = DefaultSystemFolder;
     Boxes.clear();
     Cursors.clear();
     CurrentCursor = nullptr;
@@ -100,6 +107,14 @@ bool SubstProfileGet(const char *file, const char *section, const char *key, std
 }
 
 int SubstProfileWriteCount() { return ProfileWrites; }
+
+void SubstProfileFailWrites(bool fail) { ProfileWritesFail = fail; }
+
+void SubstSetFolders(const char *programPath, const char *systemFolder)
+{
+    ProgramPath = programPath;
+    SystemFolder = systemFolder;
+}
 
 const std::vector<SubstMessageBox> &SubstMessageBoxes() { return Boxes; }
 
@@ -157,10 +172,33 @@ BOOL WINAPI FreeLibrary(HMODULE module)
     return TRUE;
 }
 
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
+{
+    if (module || size == 0) {
+        LastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    size_t n = std::min<size_t>(ProgramPath.size(), size - 1);
+    memcpy(path, ProgramPath.data(), n);
+    path[n] = 0;
+    if (n == ProgramPath.size())
+        return static_cast<DWORD>(n);
+    LastError = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size)
+{
+    if (SystemFolder.size() >= size)
+        return static_cast<UINT>(SystemFolder.size() + 1);
+    memcpy(path, SystemFolder.c_str(), SystemFolder.size() + 1);
+    return static_cast<UINT>(SystemFolder.size());
+}
+
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
 {
     ProfileWrites++;
-    if (!section || !key || !file)
+    if (!section || !key || !file || ProfileWritesFail)
         return FALSE;
     auto &keys = Profiles[file][section];
     if (value)

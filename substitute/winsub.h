@@ -87,16 +87,25 @@ typedef uintptr_t DWORD_PTR_SUBST;
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 
-// Loads a module a test registered by name (compared without regard to case); NULL and
-// last error 126 when none is registered. Each load counts a reference.
+// Loads a module a test registered under exactly this name, a full path or a bare name
+// (compared without regard to case; no search: a bare name never finds one registered by path);
+// NULL and last error 126 when none is registered. Each load counts a reference.
 HMODULE WINAPI LoadLibraryA(LPCSTR name);
 // The export of that name (case counts), or NULL and last error 127.
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 // Drops one reference; FALSE and last error 6 for a handle that is not loaded.
 BOOL WINAPI FreeLibrary(HMODULE module);
 
+// The program's full path (module must be NULL), as a test set it: copies at most size - 1
+// characters and a zero; returns the length, or size and last error 122 when it was cut.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
+// The system folder as a test set it, without a trailing backslash: returns its length, or
+// when it does not fit in size bytes the size needed (zero included) and writes nothing.
+UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size);
+
 // Writes key=value into section of an in-memory profile file named file (names compared
-// without regard to case). A NULL value deletes the key.
+// without regard to case). A NULL value deletes the key. FALSE, with nothing written, while a
+// test makes the writes fail.
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file);
 
 // ---- Heap ------------------------------------------------------------------------------------

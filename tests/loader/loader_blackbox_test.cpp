@@ -1,139 +1,228 @@
-// QTXILOAD.EXE as a user runs it, beside the stand-in support library, which logs each entry
-// point called on a line of its own (F, G, P, R: their initials).
+// QTXILOAD.EXE as a user runs it, beside the stand-in support library or with a copy of it
+// elsewhere; the stand-in logs each entry point called on a line of its own (F, G, P, R).
 #include "wine/wintest.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
-#include <algorithm>
 #include <fstream>
 
 namespace {
 
-const char Class[] = "QTXILoadWClass", Title[] = "Halvane interceptor loader";
+const std::string Path = getenv("PATH"), Scratch = MakeScratchDir("loader"), Log = Scratch + "calls.log";
+ChildProcess Child;
+HWND Icon; // the loader's icon in Wine's notification area, as last seen
 
-std::string Profile()
+std::string InWindows(UINT(WINAPI *folder)(LPSTR, UINT), const char *name)
+{
+    char dir[MAX_PATH] = "";
+    return std::string(dir, folder(dir, sizeof dir)) + "\\" + name;
+}
+const std::string Ini = InWindows(GetWindowsDirectoryA, "zhqhw.ini"), SystemDll = InWindows(GetSystemDirectoryA, "QTXWIN32.DLL");
+
+std::string ProfileAndCalls() // the profile's value, then the initials of the entry points called
 {
     char value[64];
-    GetPrivateProfileStringA("QTXHAL", "EnableHAL", "<none>", value, sizeof value, "zhqhw.ini");
-    return value;
+    std::string result(value, GetPrivateProfileStringA("QTXHAL", "EnableHAL", "<none>", value, sizeof value, "zhqhw.ini"));
+    std::ifstream in(Log);
+    for (std::string line; std::getline(in, line);)
+        result += line.substr(0, 1);
+    return result;
 }
+bool ProfileBecomes(char value) { return WaitUntil([&] { return ProfileAndCalls()[0] == value; }); }
 
-bool ProfileBecomes(const char *value) { return WaitUntil([&] { return Profile() == value; }); }
-
-bool Shows(HWND window, const std::string &text)
+HWND Dialog(const std::string &text) // the loader's visible dialog that shows the text, waited for
 {
-    std::vector<std::string> texts = ChildTexts(window);
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
+    HWND found = NULL;
+    WaitUntil([&] {
+        for (HWND dialog : VisibleDialogs(Child.pid))
+            for (const std::string &t : ChildTexts(dialog))
+                found = t == text ? dialog : found;
+        return found;
+    });
+    return found;
 }
 
-class LoaderTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(FindWindowA(Class, Title), nullptr) << "a loader is already running"; }
-    void TearDown() override { StopChild(child), DeleteFileA((scratch + "QTXILOAD.EXE").c_str()); }
+// Starts the loader with a fresh log and profile: beside the library ('B'), or a copy of it with
+// the library nowhere ('-'), in its current directory ('C'), in a folder first on PATH ('P') or
+// in the system folder ('S'). Returns its window, NULL when it ended or showed a message instead.
+HWND Start(const char *flags, char library = 'B')
+{
+    DeleteFileA(Log.c_str());
+    WritePrivateProfileStringA("QTXHAL", "EnableHAL", "unset", "zhqhw.ini");
+    std::string exe = ProgramDir() + "QTXILOAD.EXE", lib = Scratch + "lib\\", cwd(MAX_PATH, 0);
+    if (library != 'B' && CopyFileA(exe.c_str(), (Scratch + "QTXILOAD.EXE").c_str(), FALSE))
+        exe = Scratch + "QTXILOAD.EXE";
+    CreateDirectoryA(lib.c_str(), NULL);
+    CopyFileA((ProgramDir() + "QTXWIN32.DLL").c_str(), (library == 'S' ? SystemDll : lib + "QTXWIN32.DLL").c_str(), FALSE);
+    cwd.resize(GetCurrentDirectoryA(MAX_PATH, &cwd[0]));
+    SetCurrentDirectoryA(library == 'C' ? lib.c_str() : cwd.c_str());
+    Child = StartChild(exe, {"QTXWIN32_LOG=" + Log, std::string("QTXWIN32_FLAGS=") + flags,
+                             "PATH=" + (library == 'P' ? lib + ";" : "") + Path});
+    SetCurrentDirectoryA(cwd.c_str());
+    HWND window = NULL;
+    WaitUntil([&] {
+        return (window = FindProcessWindow("QTXILoadWClass", "Halvane interceptor loader", Child.pid)) || !ChildRunning(Child) ||
+               !VisibleDialogs(Child.pid).empty();
+    });
+    return window;
+}
 
-    // Starts the loader (a copy without the library beside it when alone) with a fresh log and
-    // profile; returns its window, NULL when it ended or showed a message instead.
-    HWND Start(const char *flags, bool alone = false)
-    {
-        DeleteFileA(log.c_str());
-        WritePrivateProfileStringA("QTXHAL", "EnableHAL", "unset", "zhqhw.ini");
-        std::string exe = ProgramDir() + "QTXILOAD.EXE";
-        if (alone && CopyFileA(exe.c_str(), (scratch + "QTXILOAD.EXE").c_str(), FALSE))
-            exe = scratch + "QTXILOAD.EXE";
-        StopChild(child);
-        child = StartChild(exe, {"QTXWIN32_LOG=" + log, std::string("QTXWIN32_FLAGS=") + flags});
-        HWND window = NULL;
-        WaitUntil([&] {
-            return (window = FindProcessWindow(Class, Title, child.pid)) || !ChildRunning(child) ||
-                   !VisibleDialogs(child.pid).empty();
-        });
-        return window;
-    }
+// One icon in Wine's notification area (a window under bare Xvfb), with the image of the state:
+// its pixels, learned the first time each state is seen (the two differ), and read until two
+// reads 150 ms apart agree (a redraw can be caught half done).
+void ExpectIcon(int enabled)
+{
+    static std::vector<COLORREF> seen[2];
+    std::vector<COLORREF> image;
+    size_t count = 0;
+    auto pixels = [] {
+        std::vector<COLORREF> all;
+        RECT r = {};
+        HDC screen = GetDC(NULL);
+        for (GetWindowRect(Icon, &r); r.top < r.bottom; r.top++)
+            for (LONG x = r.left; x < r.right; x++)
+                all.push_back(GetPixel(screen, x, r.top));
+        return ReleaseDC(NULL, screen), all;
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
+        count = 0;
+        for (HWND w = NULL; tray && (w = FindWindowExA(tray, w, "__winex11_tray_icon", NULL));)
+            count += IsWindowVisible(w) && (Icon = w);
+        return count == 1 && (image = pixels()) != seen[!enabled] && (seen[enabled].empty() || image == seen[enabled]) &&
+               (Sleep(150), image == pixels());
+    })) << count << " icons; want the image of HAL " << (enabled ? "on" : "off");
+    seen[enabled] = seen[enabled].empty() ? image : seen[enabled];
+}
 
-    std::string Calls()
-    {
-        std::string initials;
-        std::ifstream in(log);
-        for (std::string line; std::getline(in, line);)
-            initials += line.substr(0, 1);
-        return initials;
-    }
+// Removes the icon as a restarting shell would (unless it stays) and tells the loader that the
+// taskbar was created: the icon is back, and a click on it opens the popup.
+void TaskbarCreated(HWND window, int enabled, bool iconStays)
+{
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE, icon.hWnd = window, icon.uID = 102;
+    EXPECT_TRUE(iconStays || (Shell_NotifyIconA(NIM_DELETE, &icon) && WaitUntil([] { return !IsWindowVisible(Icon); })));
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ExpectIcon(enabled);
+    HWND menu = NULL;
+    PostMessageA(Icon, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    EXPECT_TRUE(WaitUntil([&] { return (menu = FindProcessWindow("#32768", NULL, Child.pid)) && IsWindowVisible(menu); }));
+    SendMessageA(window, WM_CANCELMODE, 0, 0); // the default procedure ends the menu
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+}
 
-    std::string scratch = MakeScratchDir("loader"), log = scratch + "calls.log";
-    ChildProcess child;
+// The whole logo stretched over the About box's client area (children hidden), as this process
+// stretches it; each paint loads the logo (about 370 KB as a device bitmap) and a block of its
+// rows (46 KB), and two hundred leaked ones would grow the loader by tens of megabytes.
+void ExpectLogo(HWND about)
+{
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ShowWindow(child, SW_HIDE);
+    HMODULE exe = LoadLibraryExA((ProgramDir() + "QTXILOAD.EXE").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = GetDC(NULL), logo = CreateCompatibleDC(screen), want = CreateCompatibleDC(screen);
+    RECT r = {};
+    GetClientRect(about, &r);
+    HGDIOBJ bitmaps[] = {LoadImageA(exe, "QTXLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION),
+                         CreateCompatibleBitmap(screen, r.right, r.bottom)};
+    SelectObject(logo, bitmaps[0]), SelectObject(want, bitmaps[1]);
+    StretchBlt(want, 0, 0, r.right, r.bottom, logo, 0, 0, 345, 270, SRCCOPY);
+    MapWindowPoints(about, NULL, reinterpret_cast<POINT *>(&r), 2);
+    int wrong = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+        for (LONG y = wrong = 0; y < r.bottom - r.top; y += 5)
+            for (LONG x = 0; x < r.right - r.left; x += 5)
+                wrong += GetPixel(want, x, y) != GetPixel(screen, r.left + x, r.top + y);
+        return wrong == 0;
+    }, 3000)) << wrong << " points differ from the logo";
+    DeleteDC(logo), DeleteDC(want), DeleteObject(bitmaps[0]), DeleteObject(bitmaps[1]), ReleaseDC(NULL, screen), FreeLibrary(exe);
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
+    GetProcessMemoryInfo(Child.process, &before, sizeof before);
+    for (int i = 0; i < 200; i++)
+        RedrawWindow(about, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    GetProcessMemoryInfo(Child.process, &after, sizeof after);
+    EXPECT_LT(after.WorkingSetSize, before.WorkingSetSize + 4000000) << "bitmaps or blocks left behind";
+}
+
+struct Loader : ::testing::Test {
+    void TearDown() override { StopChild(Child), DeleteFileA(SystemDll.c_str()), RemoveDirectoryA(Ini.c_str()); }
 };
 
-// Each start: the window (hidden) and its toggles (40001) and Close (40002), or the exit code -1
-// without a window, after the message if any; the profile ends at "0" whenever the loader ends.
-TEST_F(LoaderTest, Starts)
+// Each start: the window (hidden), its icon and toggles (40001), the profile file replaced by a
+// folder or not, the taskbar created anew twice, and Close (40002); or the exit code -1 without a
+// window, after the message if any. The profile ends at "0" whenever the loader ends.
+TEST_F(Loader, Starts)
 {
+    const std::string Unrecorded = "Unable to record the HAL state: EnableHAL=0 could not be written to zhqhw.ini.";
     const struct {
-        const char *name, *flags;
-        bool alone;
-        int toggles;
-        const char *message; // of a start that fails: "" for none
-        const char *calls;
+        const char *name, *flags, library, toggles, profileFolder, *message, *calls;
     } cases[] = {
-        {"prepared display, off and on again", "0x0001", false, 2, nullptr, "FGPRFGPR"},
-        {"present without preparation", "0x0002", false, 1, nullptr, "F"},
-        {"library missing: on without detection", "0x0001", true, 0, nullptr, ""},
-        {"no hardware", "0", false, 0, "", "F"},
-        {"driver refusal", "0x1001", false, 0,
+        {"prepared display, off and on again", "0x0001", 'B', 2, 0, "", "FGPRFGPR"},
+        {"present without preparation", "0x0002", 'B', 1, 0, "", "F"},
+        {"library missing: on without detection", "0x0001", '-', 0, 0, "", ""},
+        {"library in the current directory: not loaded", "0x0001", 'C', 0, 0, "", ""},
+        {"library in a folder on PATH: not loaded", "0x0001", 'P', 0, 0, "", ""},
+        {"library in the system folder", "0x0001", 'S', 1, 0, "", "FGPR"},
+        {"profile not writable: told, icon follows", "0x0001", 'B', 1, 1, "", "FGPR"},
+        {"no hardware", "0", 'B', -1, 0, "", "F"},
+        {"driver refusal", "0x1001", 'B', -1, 0,
          "Unable to load interceptor dll: Display Driver Did Not Allow Halvane To Initialise", "FGPR"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        HWND window = Start(c.flags, c.alone), box = NULL;
-        EXPECT_EQ(window == NULL, c.message != NULL);
-        if (c.message && *c.message) {
-            ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow("#32770", "Halvane D3D HAL loader", child.pid)); }));
-            EXPECT_TRUE(Shows(box, c.message));
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
+        HWND window = Start(c.flags, c.library), box = *c.message ? Dialog(c.message) : NULL;
+        EXPECT_EQ(window != NULL, c.toggles >= 0);
+        EXPECT_EQ(box != NULL, *c.message != 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
         if (window) {
-            EXPECT_FALSE(IsWindowVisible(window));
-            EXPECT_TRUE(ProfileBecomes("1"));
+            EXPECT_TRUE(!IsWindowVisible(window) && ProfileBecomes('1'));
+            ExpectIcon(1);
+            EXPECT_TRUE(!c.profileFolder || (DeleteFileA(Ini.c_str()) && CreateDirectoryA(Ini.c_str(), NULL)));
             for (int i = 0; i < c.toggles; i++) {
                 PostMessageA(window, WM_COMMAND, 40001, 0);
-                EXPECT_TRUE(ProfileBecomes(i % 2 ? "1" : "0")) << "toggle " << i + 1;
+                HWND told = c.profileFolder ? Dialog(Unrecorded) : NULL;
+                EXPECT_TRUE(c.profileFolder ? told && PostMessageA(told, WM_COMMAND, IDOK, 0) : ProfileBecomes(i % 2 ? '1' : '0')) << i + 1;
+                ExpectIcon(i % 2);
             }
+            RemoveDirectoryA(Ini.c_str());
+            TaskbarCreated(window, c.toggles % 2 == 0, false);
+            TaskbarCreated(window, c.toggles % 2 == 0, true);
             PostMessageA(window, WM_COMMAND, 40002, 0);
         }
-        EXPECT_EQ(WaitChild(child), c.message ? 0xFFFFFFFF : 0u);
-        EXPECT_EQ(Profile(), "0");
-        EXPECT_EQ(Calls(), c.calls);
+        EXPECT_EQ(WaitChild(Child), window ? 0u : 0xFFFFFFFF);
+        EXPECT_EQ(ProfileAndCalls(), std::string("0") + c.calls);
+        DeleteFileA(SystemDll.c_str());
     }
 }
 
-// A second start ends with 1, touching neither the library nor the profile; the first runs on.
-// Then About (40005) opens over an open setup dialog (40004); both and the loader keep working.
-TEST_F(LoaderTest, SecondInstanceThenAboutOverSetup)
+// A second start ends with 1, touching neither the library nor the profile. The popup's dialogs
+// have no owner: About (40005) opens over the setup dialog (40004) and the icon still toggles
+// the HAL. Esc leaves About open; its close box and OK end it.
+TEST_F(Loader, SecondInstanceThenAboutOverSetup)
 {
-    HWND window = Start("0x0001"), setup = NULL, about = NULL;
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(ProfileBecomes("1"));
-    ChildProcess second = StartChild(ProgramDir() + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + log});
+    HWND window = Start("0x0001"), setup = NULL;
+    ASSERT_TRUE(window && ProfileBecomes('1'));
+    ChildProcess second = StartChild(ProgramDir() + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + Log});
     EXPECT_EQ(WaitChild(second), 1u);
     StopChild(second);
-    EXPECT_EQ(Profile(), "1");
-    EXPECT_EQ(Calls(), "FGP");
-
+    EXPECT_EQ(ProfileAndCalls(), "1FGP");
     PostMessageA(window, WM_COMMAND, 40004, 0);
-    ASSERT_TRUE(WaitUntil([&] { return (setup = FindProcessWindow("#32770", "Halvane D3D Setup", child.pid)); }));
-    PostMessageA(window, WM_COMMAND, 40005, 0);
-    ASSERT_TRUE(WaitUntil([&] {
-        for (HWND dialog : VisibleDialogs(child.pid))
-            about = Shows(dialog, "3.1.0c4") ? dialog : about;
-        return about;
-    }));
-    PostMessageA(window, WM_COMMAND, 40001, 0);
-    EXPECT_TRUE(ProfileBecomes("0"));
-    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(WaitUntil([&] { return (setup = FindProcessWindow("#32770", "Halvane D3D Setup", Child.pid)); }));
+    for (bool closeBox : {true, false}) {
+        PostMessageA(window, WM_COMMAND, 40005, 0);
+        HWND about = Dialog("3.1.0c4");
+        PostMessageA(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(window, WM_COMMAND, 40001, 0); // handled after the Esc: one queue
+        EXPECT_TRUE(ProfileBecomes(closeBox ? '0' : '1') && IsWindowVisible(about)) << "Esc ended About";
+        if (closeBox)
+            ExpectLogo(about);
+        PostMessageA(about, closeBox ? WM_SYSCOMMAND : WM_COMMAND, closeBox ? SC_CLOSE : IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); })) << (closeBox ? "close box" : "OK");
+    }
     PostMessageA(GetDlgItem(setup, 1013), BM_CLICK, 0, 0); // its Exit
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(setup); }));
     PostMessageA(window, WM_COMMAND, 40002, 0);
-    EXPECT_EQ(WaitChild(child), 0u);
+    EXPECT_EQ(WaitChild(Child), 0u);
 }
 
 } // namespace
