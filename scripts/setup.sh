@@ -4,7 +4,7 @@
 set -eu
 
 PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick python3 \
-googletest libbenchmark-dev clang libclang-rt-14-dev"
+googletest libbenchmark-dev clang libclang-rt-14-dev nsis zip unzip"
 
 missing=""
 for p in $PKGS; do
