@@ -1,6 +1,6 @@
 // The installer and its uninstaller as a user's machine sees them, from outside, in a Wine prefix
 // of their own: files, version, shortcuts, registry, and a running loader closed before any change.
-// With --stubborn this program is instead a loader that will not end: its window ignores Close.
+// Started with an argument, this program is instead a hung loader: a window that never answers.
 #include "resource.h"
 #include "wine/wintest.h"
 
@@ -20,8 +20,7 @@ const std::string Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints", Arp = "Softw
 std::string Folder(int csidl)
 {
     char path[MAX_PATH] = "";
-    SHGetFolderPathA(NULL, csidl, NULL, 0, path);
-    return std::string(path) + "\\Halvane D3D\\";
+    return SHGetFolderPathA(NULL, csidl, NULL, 0, path), std::string(path) + "\\Halvane D3D\\";
 }
 const std::string Dir = Folder(CSIDL_PROGRAM_FILES), Menu = Folder(CSIDL_COMMON_PROGRAMS), Exe = Dir + "QTXILOAD.EXE";
 
@@ -53,6 +52,11 @@ std::string FileVersion(const std::string &path)
     return n && GetFileVersionInfoA(path.c_str(), 0, n, &block[0]) &&
            VerQueryValueA(&block[0], "\\StringFileInfo\\040904E4\\FileVersion", (void **)&text, &length) ? text : "-";
 }
+std::string Profile()
+{
+    char value[64];
+    return GetPrivateProfileStringA("QTXHAL", "EnableHAL", "-", value, sizeof value, "zhqhw.ini"), value;
+}
 
 // Files and shortcuts present, the exe's version, the logon start, the Add/Remove Programs values
 // and entries, the product key and the records.
@@ -67,65 +71,44 @@ std::string State()
     for (const char *name : {"DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString",
                              "QuietUninstallString", "InstallLocation", "NoModify", "NoRepair"})
         s += std::string(" ") + name + ":" + Value(key, name);
-    s += std::string(" size:") + (std::atoi(Value(key, "EstimatedSize").c_str()) > 0 ? "yes" : "-");
-    size_t count = 0;
-    for (size_t at = entries.find("QTXILOAD"); at != std::string::npos; at = entries.find("QTXILOAD", at + 1))
-        count++;
-    return s + " entries:" + std::to_string(count) + " key:" + Subkeys("SOFTWARE\\Quarnell") + " records:" + Subkeys(Hints);
+    size_t first = entries.find("QTXILOAD");
+    s += std::string(" size:") + (std::atoi(Value(key, "EstimatedSize").c_str()) > 0 ? "yes" : "-") + " entries:" +
+         (first == std::string::npos ? "0" : first == entries.rfind("QTXILOAD") ? "1" : "more");
+    return s + " key:" + Subkeys("SOFTWARE\\Quarnell") + " records:" + Subkeys(Hints);
 }
-std::string Profile()
-{
-    char value[64];
-    GetPrivateProfileStringA("QTXHAL", "EnableHAL", "-", value, sizeof value, "zhqhw.ini");
-    return value;
-}
-HWND DialogWith(DWORD pid, int control) // a shown dialog of the process holding the control
-{
-    HWND found = NULL;
-    WaitUntil([&] {
-        for (HWND d : VisibleDialogs(pid))
-            found = GetDlgItem(d, control) ? d : found;
-        return found != NULL;
-    });
-    return found;
-}
-void Post(HWND window, WPARAM command) { PostMessageA(window, WM_COMMAND, command, 0); }
 
 // Runs the program, clicking button 1 (Next, Install, Close) of its pages, and OK of a message box
-// once its text reads as a refusal, which is kept; returns the exit code.
-DWORD RunSetup(const std::string &program, const std::string &args, std::string *refusal)
+// once its text reads as a refusal. Returns the exit code, and "refused" after a refusal. A
+// message box can show before its texts are set: a dialog showing no text yet is left alone.
+std::string RunSetup(const std::string &program, const std::string &args)
 {
     ChildProcess p = StartChild(program, {}, args);
+    std::string refused;
     WaitUntil([&] {
         for (HWND d : VisibleDialogs(p.pid)) {
             std::vector<std::string> texts = ChildTexts(d);
-            // A message box can show before its texts are set: nothing is clicked on a dialog that shows none yet.
             bool box = std::count(texts.begin(), texts.end(), "OK") || std::count(texts.begin(), texts.end(), "") == long(texts.size());
             for (const std::string &text : texts)
-                *refusal = text.find("did not end") != std::string::npos ? box = false, text : *refusal;
+                refused = text.find("is still running and did not end when asked to close") + 1 ? box = false, " refused" : refused;
             if (!box)
                 PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
         }
         return !ChildRunning(p);
     }, 60000);
-    DWORD code = WaitChild(p, 0);
-    return StopChild(p), code;
+    std::string result = "exit " + std::to_string(WaitChild(p, 0)) + refused + " |";
+    return StopChild(p), result;
 }
-
-enum Loader { None, Installed, Stubborn };
 
 TEST(Installer, InstallUpgradeUninstall)
 {
-    const std::string setup = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe",
-                      scratch = MakeScratchDir("installer"), log = scratch + "calls.log";
-    // Run in place from a copy, as NSIS does itself, so that the test can wait for it to end.
-    auto uninstall = [&](const std::string &args, std::string *refusal) {
+    const std::string setup = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", scratch = MakeScratchDir("installer"),
+                      log = scratch + "calls.log", un = "\"" + Dir + "uninstall.exe\"";
+    auto uninstall = [&](const std::string &args) { // in place, from a copy as NSIS does itself, so that it can be waited for
         CopyFileA((Dir + "uninstall.exe").c_str(), (scratch + "uninstall.exe").c_str(), FALSE);
-        return RunSetup(scratch + "uninstall.exe", args + " _?=" + Dir.substr(0, Dir.size() - 1), refusal);
+        return RunSetup(scratch + "uninstall.exe", args + " _?=" + Dir.substr(0, Dir.size() - 1));
     };
-    std::string refusal, un = "\"" + Dir + "uninstall.exe\"";
     if (GetFileAttributesA(Dir.c_str()) != INVALID_FILE_ATTRIBUTES) // left by an earlier run in the reused prefix
-        uninstall("/S /REMOVEHINTS", &refusal), RemoveDirectoryA(Dir.c_str());
+        uninstall("/S /REMOVEHINTS"), RemoveDirectoryA(Dir.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell");
     SHSetValueA(HKEY_LOCAL_MACHINE, (Hints + "\\EARLIER").c_str(), "Description", REG_SZ, "kept", 5);
     EXPECT_EQ(FileVersion(setup), "3.1.0c4");
@@ -133,55 +116,51 @@ TEST(Installer, InstallUpgradeUninstall)
     const std::string on = "uninstaller folder menu menu-uninstall version:3.1.0c4 run:\"" + Exe + "\" DisplayName:QTXILOAD 3.1.0c4 "
         "(Halvane D3D HAL loader) DisplayVersion:3.1.0c4 Publisher:Quarnell DisplayIcon:" + Exe + ",0 UninstallString:" + un +
         " QuietUninstallString:" + un + " /S InstallLocation:" + Dir.substr(0, Dir.size() - 1) + " NoModify:1 NoRepair:1 size:yes entries:1 key:Halvane records:",
-        installed = "exe " + on, simulator = "exe simulator " + on, both = "ADDED,EARLIER", off = "version:- run:- DisplayName:- "
-        "DisplayVersion:- Publisher:- DisplayIcon:- UninstallString:- QuietUninstallString:- InstallLocation:- NoModify:- NoRepair:- size:- entries:0 key:";
-    const struct {
-        const char *name, *args;
-        bool uninstall;
-        Loader loader;
-        DWORD exit;
-        std::string state;
-        const char *closed; // what the loader that was running shows afterwards
-    } steps[] = {
-        {"a loader that will not end stops the install", "", false, Stubborn, 2, off + "Halvane records:EARLIER", ""},
-        {"first install keeps the records under the product key", "/S", false, None, 0, installed + "EARLIER", ""},
-        {"upgrade closes the loader that ran alone and added a record", "/S /SIMULATOR", false, Installed, 0, simulator + both, "ended 0"},
-        {"upgrade closes the loader that prepared the display; the simulator goes", "/S", false, Installed, 0, installed + both, "ended 0 restored"},
-        {"a loader that will not end stops the uninstall", "", true, Stubborn, 2, installed + both, ""},
-        {"uninstall keeps the records", "/S", true, None, 0, off + "Halvane records:" + both, ""},
-        {"install again", "/S", false, None, 0, installed + both, ""},
-        {"uninstall removing the records and the product key", "/S /REMOVEHINTS", true, None, 0, off + "- records:-", ""},
-        {"install creates the product key", "/S", false, None, 0, installed + "-", ""},
-        {"uninstall leaves the product key", "/S", true, None, 0, off + "Halvane records:-", ""},
+        installed = "exit 0 | exe " + on, simulator = "exit 0 | exe simulator " + on, both = "ADDED,EARLIER", off = "exit 0 | version:- run:- DisplayName:- "
+        "DisplayVersion:- Publisher:- DisplayIcon:- UninstallString:- QuietUninstallString:- InstallLocation:- NoModify:- NoRepair:- size:- entries:0 key:",
+        refused = "exit 2 refused | ";
+    // loader: 0 none, 1 the installed one (which first adds a record; then what it showed at its end), 2 a hung one
+    const struct { const char *name, *args; bool uninstall; int loader; std::string outcome; } steps[] = {
+        {"a hung loader stops the install", "", false, 2, refused + off.substr(9) + "Halvane records:EARLIER"},
+        {"first install keeps the records under the product key", "/S", false, 0, installed + "EARLIER"},
+        {"upgrade closes the loader that ran alone and added a record", "/S /SIMULATOR", false, 1, simulator + both + " loader:ended 0"},
+        {"upgrade closes the loader that prepared the display; the simulator goes", "/S", false, 1, installed + both + " loader:ended 0 restored"},
+        {"a hung loader stops the uninstall", "", true, 2, refused + installed.substr(9) + both},
+        {"uninstall keeps the records", "/S", true, 0, off + "Halvane records:" + both},
+        {"install again", "/S", false, 0, installed + both},
+        {"uninstall removing the records and the product key", "/S /REMOVEHINTS", true, 0, off + "- records:-"},
+        {"install creates the product key", "/S", false, 0, installed + "-"},
+        {"uninstall leaves the product key", "/S", true, 0, off + "Halvane records:-"},
     };
     for (const auto &s : steps) {
-        SCOPED_TRACE(s.name);
         ChildProcess loader;
-        HWND window = NULL;
+        HWND window = NULL, setup_dialog = NULL, add = NULL;
         DeleteFileA(log.c_str());
         WritePrivateProfileStringA("QTXHAL", "EnableHAL", "-", "zhqhw.ini");
-        if (s.loader != None) {
-            loader = s.loader == Stubborn ? StartChild(ProgramDir() + "installer_test.exe", {}, "--stubborn")
-                                          : StartChild(Exe, {"QTXWIN32_LOG=" + log});
-            ASSERT_TRUE(WaitUntil([&] { return (window = FindProcessWindow(Class, Title, loader.pid)) != NULL; }));
+        if (s.loader)
+            loader = s.loader == 2 ? StartChild(ProgramDir() + "installer_test.exe", {}, "hung") : StartChild(Exe, {"QTXWIN32_LOG=" + log});
+        ASSERT_TRUE(!s.loader || WaitUntil([&] { return (window = FindProcessWindow(Class, Title, loader.pid)) != NULL; })) << s.name;
+        if (s.loader == 1) { // it started without a support library beside it; Add through its setup dialog, left open
+            EXPECT_TRUE(WaitUntil([&] { return Profile() == "1"; })) << s.name;
+            PostMessageA(window, WM_COMMAND, IDM_SETUP, 0);
+            EXPECT_TRUE(WaitUntil([&] {
+                for (HWND d : VisibleDialogs(loader.pid)) {
+                    if (!setup_dialog && GetDlgItem(d, IDC_HINT_ADD))
+                        PostMessageA(setup_dialog = d, WM_COMMAND, IDC_HINT_ADD, 0);
+                    add = GetDlgItem(d, IDC_ADD_NAME) ? d : add;
+                }
+                return add != NULL;
+            })) << s.name;
+            SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, LPARAM("ADDED")), PostMessageA(add, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(WaitUntil([&] { return Subkeys(Hints).find("ADDED") != std::string::npos; })) << s.name;
         }
-        if (s.loader == Installed) { // Add through its setup dialog, which stays open
-            EXPECT_TRUE(WaitUntil([&] { return Profile() == "1"; }));
-            Post(window, IDM_SETUP);
-            Post(DialogWith(loader.pid, IDC_HINT_ADD), IDC_HINT_ADD);
-            HWND add = DialogWith(loader.pid, IDC_ADD_NAME);
-            SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, LPARAM("ADDED")), Post(add, IDOK);
-            EXPECT_TRUE(WaitUntil([&] { return Subkeys(Hints).find("ADDED") != std::string::npos; }));
-        }
-        refusal.clear();
-        EXPECT_EQ(s.uninstall ? uninstall(s.args, &refusal) : RunSetup(setup, s.args, &refusal), s.exit);
-        EXPECT_EQ(refusal.find("is still running and did not end when asked to close") != std::string::npos, s.exit == 2) << refusal;
-        EXPECT_EQ(State(), s.state);
+        std::string outcome = s.uninstall ? uninstall(s.args) : RunSetup(setup, s.args);
+        outcome += " " + State();
         std::ifstream in(log);
         std::string calls((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (s.loader == Installed) {
-            EXPECT_EQ((ChildRunning(loader) ? "running " : "ended ") + Profile() + (calls.find("RestoreDisplay_32") + 1 ? " restored" : ""), s.closed);
-        }
+        if (s.loader == 1)
+            outcome += (ChildRunning(loader) ? " loader:running " : " loader:ended ") + Profile() + (calls.find("RestoreDisplay_32") + 1 ? " restored" : "");
+        EXPECT_EQ(outcome, s.outcome) << s.name;
         StopChild(loader);
     }
 }
@@ -190,14 +169,9 @@ TEST(Installer, InstallUpgradeUninstall)
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "--stubborn") { // DefWindowProcA ignores command 40002
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA, wc.hInstance = GetModuleHandleA(NULL), wc.lpszClassName = Class;
-        RegisterClassA(&wc);
-        CreateWindowA(Class, Title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL, wc.hInstance, NULL);
-        for (MSG m; GetMessageA(&m, NULL, 0, 0) > 0;)
-            DispatchMessageA(&m);
-        return 0;
+    if (argc > 1) { // hung: the window exists, but its thread never reads a message
+        WNDCLASSA wc = {0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, Class};
+        RegisterClassA(&wc), CreateWindowA(Class, Title, 0, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL), Sleep(INFINITE);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
