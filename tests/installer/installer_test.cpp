@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -31,16 +32,10 @@ std::string Reg(const std::string &key, const char *name = nullptr)
 }
 std::string FileVersion(const std::string &path)
 {
-    static char block[16384];
-    char *text = nullptr;
+    static char block[16384], *text;
     UINT length = 0;
     return GetFileVersionInfoA(path.c_str(), 0, sizeof block, block) &&
            VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileVersion", (void **)&text, &length) ? text : "-";
-}
-std::string Profile()
-{
-    char value[64];
-    return GetPrivateProfileStringA("QTXHAL", "EnableHAL", "-", value, sizeof value, "zhqhw.ini"), value;
 }
 
 // Files, shortcuts, version, logon start, uninstall entry and their count, product key, records.
@@ -60,16 +55,19 @@ std::string State()
 
 // Runs the program, clicking button 1 (Next, Install, Close) of its pages, and OK of a message box
 // (few controls; it can show before its text is set) only once it reads as a refusal.
-std::string RunSetup(const std::string &program, const std::string &args)
+const std::string SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", Scratch = MakeScratchDir("installer");
+std::string RunSetup(bool uninstaller, std::string args)
 {
+    std::string program = SetupExe;
+    if (uninstaller) // in place, from a copy as NSIS does itself, so that it can be waited for
+        CopyFileA((Dir + "uninstall.exe").c_str(), (program = Scratch + "uninstall.exe").c_str(), FALSE), args += " _?=" + Dir.substr(0, Dir.size() - 1);
     ChildProcess p = StartChild(program, {}, args);
     std::string refused;
     WaitUntil([&] {
         for (HWND d : VisibleDialogs(p.pid)) {
             std::vector<std::string> texts = ChildTexts(d);
-            bool refusal = false;
-            for (const std::string &text : texts)
-                refusal |= text.find("is still running and did not end when asked to close") != std::string::npos;
+            bool refusal = std::any_of(texts.begin(), texts.end(), [](const std::string &text) {
+                return text.find("is still running and did not end when asked to close") != std::string::npos; });
             if ((refused = refusal ? " refused" : refused), refusal || texts.size() > 5)
                 PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
         }
@@ -81,19 +79,15 @@ std::string RunSetup(const std::string &program, const std::string &args)
 
 TEST(Installer, InstallUpgradeUninstall)
 {
-    const std::string setup = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", scratch = MakeScratchDir("installer"),
-                      log = scratch + "calls.log", un = "\"" + Dir + "uninstall.exe\"";
-    auto uninstall = [&](const std::string &args) { // in place, from a copy as NSIS does itself, so that it can be waited for
-        CopyFileA((Dir + "uninstall.exe").c_str(), (scratch + "uninstall.exe").c_str(), FALSE);
-        return RunSetup(scratch + "uninstall.exe", args + " _?=" + Dir.substr(0, Dir.size() - 1));
-    };
+    const std::string log = Scratch + "calls.log", un = "\"" + Dir + "uninstall.exe\"";
     if (GetFileAttributesA(Dir.c_str()) != INVALID_FILE_ATTRIBUTES) // left by an earlier run in the reused prefix
-        uninstall("/S /REMOVEHINTS"), RemoveDirectoryA(Dir.c_str());
+        RunSetup(true, "/S /REMOVEHINTS"), RemoveDirectoryA(Dir.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell");
     SHSetValueA(HKEY_LOCAL_MACHINE, (Hints + "\\EARLIER").c_str(), "Description", REG_SZ, "kept", 5);
-    EXPECT_EQ(FileVersion(setup), "3.1.0c4");
-    WNDCLASSA hungClass = {0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, Class}; // ignores every command
-    RegisterClassA(&hungClass);
+    EXPECT_EQ(FileVersion(SetupExe), "3.1.0c4");
+    auto profile = [] { static char value[64]; return GetPrivateProfileStringA("QTXHAL", "EnableHAL", "-", value, 64, "zhqhw.ini"), std::string(value); };
+    WNDCLASSA ignoring = {0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, Class}; // a loader that will not end
+    RegisterClassA(&ignoring);
 
     const std::string on = "uninstall.exe Halvane D3D\\ QTXILOAD.lnk Uninstall QTXILOAD.lnk version:3.1.0c4 run:\"" + Exe + "\" DisplayName:"
         "QTXILOAD 3.1.0c4 (Halvane D3D HAL loader) DisplayVersion:3.1.0c4 Publisher:Quarnell DisplayIcon:" + Exe + ",0 UninstallString:" + un +
@@ -122,16 +116,16 @@ TEST(Installer, InstallUpgradeUninstall)
         if (s.loader == 1) { // without a support library beside it; Add through its setup dialog, left open
             loader = StartChild(Exe, {"QTXWIN32_LOG=" + log});
             ASSERT_TRUE(WaitUntil([&] { return (window = FindProcessWindow(Class, Title, loader.pid)) != NULL; })) << s.name;
-            started = Profile(), PostMessageA(window, WM_COMMAND, IDM_SETUP, 0);
-            EXPECT_TRUE(WaitUntil([&] { return GetDlgItem(add = FindProcessWindow("#32770", NULL, loader.pid), IDC_HINT_ADD) != NULL; })) << s.name;
-            PostMessageA(add, WM_COMMAND, IDC_HINT_ADD, 0);
+            started = profile(), PostMessageA(window, WM_COMMAND, IDM_SETUP, 0);
+            EXPECT_TRUE(WaitUntil([&] {
+                return GetDlgItem(add = FindProcessWindow("#32770", NULL, loader.pid), IDC_HINT_ADD) && PostMessageA(add, WM_COMMAND, IDC_HINT_ADD, 0); })) << s.name;
             EXPECT_TRUE(WaitUntil([&] { return GetDlgItem(add = FindProcessWindow("#32770", NULL, loader.pid), IDC_ADD_NAME) != NULL; })) << s.name;
             SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, LPARAM("ADDED")), PostMessageA(add, WM_COMMAND, IDOK, 0);
         }
-        std::string outcome = s.uninstall ? uninstall(s.args) : RunSetup(setup, s.args);
+        std::string outcome = RunSetup(s.uninstall, s.args);
         outcome += State(), std::getline(std::ifstream(log), calls, '\0');
         if (s.loader == 1)
-            outcome += " loader:" + started + (ChildRunning(loader) ? " running " : " ended ") + Profile() + (calls.find("RestoreDisplay_32") + 1 ? " restored" : "");
+            outcome += " loader:" + started + (ChildRunning(loader) ? " running " : " ended ") + profile() + (calls.find("RestoreDisplay_32") + 1 ? " restored" : "");
         EXPECT_EQ(outcome, s.outcome) << s.name;
         StopChild(loader), DestroyWindow(hung);
     }
