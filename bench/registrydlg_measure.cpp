@@ -1,74 +1,57 @@
-// Under Wine: the browser dialog listing one big key against the bare enumeration calls that
-// listing needs, interleaved, best of each. Target: ratio at most 3.
-//   regbrowser_measure [SUBKEYS VALUES ROUNDS]   (default 20000 2000 5)
-#include "bench/baselines.h"
+// Under Wine: the browser dialog listing one big key against the bare calls that listing needs,
+// interleaved, best of each; target: ratio at most 3. Arguments: [SUBKEYS VALUES ROUNDS], default 20000 2000 5.
+#include "bench/measure.h"
 #include "common/globals.h"
 #include "regbrowser/regbrowser.h"
 #include "resource.h"
+#include "shared/regfixture.h"
 
-#include <stdlib.h>
-
-static HWND Dialog;
-
-// Selects entry in the key list, presses the button, and lets the dialog run what it posted.
-static void Press(const char *entry, int button)
+// Selects the first key entry that starts with prefix, presses button, runs what the dialog posted.
+static void Press(HWND dialog, const char *prefix, int button)
 {
-    HWND keys = GetDlgItem(Dialog, IDC_REG_KEYS);
-    SendMessageA(keys, LB_SETCURSEL, SendMessageA(keys, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(entry)), 0);
-    SendMessageA(Dialog, WM_COMMAND, button, 0);
-    UpdateWindow(Dialog);
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        if (!IsDialogMessageA(Dialog, &msg))
+    SendDlgItemMessageA(dialog, IDC_REG_KEYS, LB_SELECTSTRING, WPARAM(-1), LPARAM(prefix));
+    SendMessageA(dialog, WM_COMMAND, button, 0);
+    for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE);)
+        if (!IsDialogMessageA(dialog, &msg))
             DispatchMessageA(&msg);
 }
 
-// What listing needs from the registry and nothing else; returns the entries seen.
 static DWORD BareEnumeration()
 {
     HKEY key;
     char name[260];
-    DWORD count = 0, values = 0, length;
+    DWORD keys = 0, values = 0, length;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Big", 0, KEY_READ, &key);
-    RegQueryInfoKeyA(key, name, &(length = sizeof name), NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-    while (RegEnumKeyA(key, count, name, sizeof name) == ERROR_SUCCESS)
-        count++;
-    for (DWORD i = 0; i < values; i++, count++)
-        RegEnumValueA(key, i, name, &(length = 128), NULL, NULL, NULL, NULL);
+    while (RegEnumKeyA(key, keys, name, sizeof name) == ERROR_SUCCESS)
+        keys++;
+    while (RegEnumValueA(key, values, name, &(length = 128), NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
+        values++;
     RegCloseKey(key);
-    return count;
+    return keys + values;
 }
 
 int main(int argc, char **argv)
 {
-    DWORD subkeys = argc > 1 ? strtoul(argv[1], NULL, 10) : 20000, values = argc > 2 ? strtoul(argv[2], NULL, 10) : 2000;
-    int rounds = argc > 3 ? atoi(argv[3]) : 5, failed = !RegFixtureStart();
-    for (DWORD i = 0; i < subkeys; i++)
-        failed |= !SeedKey("Big\\subkey" + std::to_string(100000 + i));
-    for (DWORD i = 0; i < values; i++)
-        failed |= !SeedValue("Big", "value" + std::to_string(100000 + i), REG_DWORD, std::string((const char *)&i, 4));
-    AppInstance = GetModuleHandleA(NULL);
-    AppHeap = HeapCreate(0, 0, 0);
-    Dialog = CreateDialogParamA(AppInstance, "RegistryDlg", NULL, RegistryDlgProc, 0);
-    Press("", 0);
-    Press("HKEY_LOCAL_MACHINE", IDC_REG_DOWN);
-    double bestDialog = 1e30, bestBare = 1e30;
-    for (int r = 0; r < rounds; r++) {
+    DWORD subkeys = argc > 1 ? std::stoul(argv[1]) : 20000, values = argc > 2 ? std::stoul(argv[2]) : 2000;
+    DWORD rounds = argc > 3 ? std::stoul(argv[3]) : 5;
+    bool failed = !RegFixtureStart() || !(AppHeap = HeapCreate(0, 0, 0));
+    for (DWORD i = 0; i < subkeys || i < values; i++)
+        failed |= (i < subkeys && !SeedKey("Big\\subkey" + std::to_string(100000 + i))) ||
+                  (i < values && !SeedValue("Big", "value" + std::to_string(100000 + i), REG_DWORD, std::string(4, char(i))));
+    HWND dialog = CreateDialogParamA(AppInstance = GetModuleHandleA(NULL), "RegistryDlg", NULL, RegistryDlgProc, 0);
+    Press(dialog, "", 0);
+    Press(dialog, "HKEY_LOCAL_MACHINE", IDC_REG_DOWN);
+    double listing = 1e30, bare = 1e30;
+    for (DWORD r = 0; r < rounds; r++, Press(dialog, "..", IDC_REG_UP)) {
         double t0 = Now();
         failed |= BareEnumeration() != subkeys + values;
         double t1 = Now();
-        Press("Big", IDC_REG_DOWN);
-        bestDialog = std::min(bestDialog, Now() - t1);
-        bestBare = std::min(bestBare, t1 - t0);
-        // The dialog must have listed the whole key, or the comparison means nothing.
-        failed |= SendDlgItemMessageA(Dialog, IDC_REG_KEYS, LB_GETCOUNT, 0, 0) != LRESULT(subkeys) + 1 ||
-                  SendDlgItemMessageA(Dialog, IDC_REG_VALUES, LB_GETCOUNT, 0, 0) != LRESULT(values);
-        Press("", IDC_REG_UP);
+        Press(dialog, "Big", IDC_REG_DOWN);
+        listing = std::min(listing, Now() - t1), bare = std::min(bare, t1 - t0);
+        failed |= SendDlgItemMessageA(dialog, IDC_REG_KEYS, LB_GETCOUNT, 0, 0) + SendDlgItemMessageA(dialog, IDC_REG_VALUES,
+                  LB_GETCOUNT, 0, 0) != LRESULT(subkeys + values + 1); // "..", then the whole key
     }
-    PrintRatio("dialog listing " + std::to_string(subkeys) + " subkeys, " + std::to_string(values) + " values",
-               bestDialog, bestBare, "3");
-    DestroyWindow(Dialog);
-    HeapDestroy(AppHeap);
+    printf("%lu keys, %lu values: dialog %.3f ms, bare %.3f ms, ratio %.2f\n", subkeys, values, listing * 1e3, bare * 1e3, listing / bare);
     RegFixtureStop();
     return failed ? fprintf(stderr, "seeding, the dialog or the enumeration failed\n"), 1 : 0;
 }

@@ -1,41 +1,33 @@
-// FormatValueData over 1 MiB values against writing as many output bytes with memset,
-// interleaved in each iteration; the ratio counter's target is at most 3. The multi-string
-// holds strings of 1 to 30 letters, the most strings 1 MiB holds, so per-string costs weigh most.
-#include "bench/baselines.h"
+// FormatValueData against a memset of as many output bytes, interleaved, best of each, at three
+// sizes: a steady time per byte means linear. Strings have 16 letters on average, so that per-string costs weigh.
+#include "bench/measure.h"
 #include "regbrowser/regbrowser.h"
 
-#include <benchmark/benchmark.h>
-#include <cstring>
 #include <random>
+#include <string.h>
+#include <vector>
 
-static void Format1MiB(benchmark::State &state, DWORD type)
+int main()
 {
-    std::vector<BYTE> data;
-    std::mt19937 random(type);
-    while (data.size() < (1 << 20) - 40) {
-        for (size_t n = type == REG_BINARY ? 1 : 1 + random() % 30; n > 0; n--)
-            data.push_back(type == REG_BINARY ? BYTE(random()) : BYTE('a' + random() % 26));
-        if (type == REG_MULTI_SZ)
-            data.push_back(0);
-    }
-    data.resize(1 << 20, 0);
-    ValueDisplay display;
-    FormatValueData(type, data.data(), DWORD(data.size()), &display, NULL, 0);
-    std::vector<char> text(static_cast<size_t>(display.textSize));
-    FormatValueData(type, data.data(), DWORD(data.size()), &display, text.data(), text.size());
-    size_t output = strlen(text.data()) + 1;
-    double format = 0, baseline = 0;
-    for (auto _ : state) {
-        double t0 = Now();
-        FormatValueData(type, data.data(), DWORD(data.size()), &display, text.data(), text.size());
-        benchmark::ClobberMemory();
-        double t1 = Now();
-        memset(text.data(), 'x', output);
-        benchmark::ClobberMemory();
-        format += t1 - t0, baseline += Now() - t1;
-    }
-    state.counters["ratio"] = format / baseline;
+    for (DWORD type : {REG_BINARY, REG_MULTI_SZ})
+        for (size_t kib : {256, 1024, 4096}) {
+            std::vector<BYTE> data(kib << 10);
+            std::mt19937 random(type);
+            for (size_t i = 0; i + 2 < data.size(); i++) // no empty string before the two zeros that end the list
+                data[i] = type == REG_BINARY ? BYTE(random()) : i && data[i - 1] && random() % 16 == 0 ? 0 : BYTE('a' + random() % 26);
+            ValueDisplay display;
+            std::vector<char> text(3 * data.size() + 16); // more than either type asks for
+            double format = 1e30, baseline = 1e30;
+            for (size_t round = 0; round < 40960 / kib; round++) {
+                double t0 = Now();
+                FormatValueData(type, data.data(), DWORD(data.size()), &display, text.data(), text.size());
+                double t1 = Now();
+                size_t output = strlen(text.data()) + 1;
+                double t2 = Now();
+                memset(text.data(), 'x', output);
+                format = std::min(format, t1 - t0), baseline = std::min(baseline, Now() - t2);
+            }
+            printf("%-12s %4zu KiB: %.2f ns/byte, memset %.3f ns/byte, ratio %5.2f\n", type == REG_BINARY ? "REG_BINARY" : "REG_MULTI_SZ",
+                   kib, format * 1e9 / double(kib << 10), baseline * 1e9 / double(kib << 10), format / baseline);
+        }
 }
-BENCHMARK_CAPTURE(Format1MiB, Binary, REG_BINARY)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Format1MiB, MultiSz, REG_MULTI_SZ)->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();

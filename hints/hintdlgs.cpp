@@ -23,7 +23,7 @@ static void AddOk(HWND dialog)
     char description[80];
     GetDlgItemTextA(dialog, IDC_ADD_NAME, name, NAME_READ_LIMIT);
     GetDlgItemTextA(dialog, IDC_ADD_DESCRIPTION, description, DESCRIPTION_READ_LIMIT);
-    // A refused name keeps the dialog open with everything the user typed.
+    // A record not made keeps the dialog open with everything the user typed.
     switch (CreateAppHint(name, description)) {
     case CREATE_HINT_EMPTY_NAME:
         ShowAddRefusal(dialog, "Please enter the name of the application.");
@@ -31,10 +31,16 @@ static void AddOk(HWND dialog)
     case CREATE_HINT_NAME_HAS_SLASH:
         ShowAddRefusal(dialog, "The name of the application cannot contain \"\\\".");
         return;
-    case CREATE_HINT_OK:
     case CREATE_HINT_NO_PRODUCT_KEY:
+        ShowAddRefusal(dialog, "Halvane D3D is not installed properly: the registry key "
+                               "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarnell\\Halvane is missing. "
+                               "Reinstall it, or create that key.");
+        return;
     case CREATE_HINT_REFUSED:
-        // The refill of the setup list shows what the registry now holds.
+        ShowAddRefusal(dialog, "Windows refused to store the application in the registry. "
+                               "Administrator rights may be needed.");
+        return;
+    case CREATE_HINT_OK:
         break;
     }
     EndDialog(dialog, 1);
@@ -141,13 +147,28 @@ static BOOL DescriptionUntouched(HWND dialog, const EditDialogState *state)
     return strcmp(text, state->description) == 0;
 }
 
+static const char *SaveFailureText(SaveHintResult result)
+{
+    switch (result) {
+    case SAVE_HINT_GONE:
+        return "The application was removed from the registry while it was being edited. Nothing was saved.";
+    case SAVE_HINT_PARTLY:
+        return "Windows refused to store the description in the registry; only the 2D/3D Compositing "
+               "setting was saved. Administrator rights may be needed.";
+    default:
+        return "Windows refused to store the changes in the registry. Nothing was saved. "
+               "Administrator rights may be needed.";
+    }
+}
+
 // A description the user did not touch goes back as it was read, however long (or, when the
 // store could not read it whole, is not written at all); only an edited one is cut to 31.
-static void EditOk(HWND dialog)
+// FALSE when not everything was saved: the user has been told and the dialog stays open.
+static BOOL EditOk(HWND dialog)
 {
     EditDialogState *state = EditState(dialog);
     if (!state)
-        return;
+        return TRUE;
     char edited[260];
     const char *description = edited;
     if (DescriptionUntouched(dialog, state))
@@ -155,7 +176,12 @@ static void EditOk(HWND dialog)
     else
         GetDlgItemTextA(dialog, IDC_EDIT_DESCRIPTION, edited, DESCRIPTION_READ_LIMIT);
     BOOL ticked = SendDlgItemMessageA(dialog, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    SaveAppHintEdit(&state->edit, description, ticked);
+    SaveHintResult saved = SaveAppHintEdit(&state->edit, description, ticked);
+    if (saved == SAVE_HINT_OK)
+        return TRUE;
+    MessageBoxA(dialog, SaveFailureText(saved), SetupCaption, MB_OK);
+    SetFocus(GetDlgItem(dialog, IDC_EDIT_DESCRIPTION));
+    return FALSE;
 }
 
 INT_PTR CALLBACK EditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -168,8 +194,8 @@ INT_PTR CALLBACK EditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            EditOk(dialog);
-            EndEditDialog(dialog);
+            if (EditOk(dialog))
+                EndEditDialog(dialog);
             break;
         case IDCANCEL:
             EndEditDialog(dialog);

@@ -156,8 +156,10 @@ CreateHintResult CreateAppHint(const char *name, const char *description)
         return CREATE_HINT_NAME_HAS_SLASH;
     HKEY productKey;
     // RegCreateKeyA creates keys only below a handle with create rights.
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, KEY_READ | KEY_CREATE_SUB_KEY, &productKey) != ERROR_SUCCESS)
-        return CREATE_HINT_NO_PRODUCT_KEY;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, KEY_READ | KEY_CREATE_SUB_KEY, &productKey);
+    // A product key that is there but will not grant create rights is a refusal, not a bad install.
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? CREATE_HINT_NO_PRODUCT_KEY : CREATE_HINT_REFUSED;
     HKEY record;
     LONG status = CreateHintRecord(productKey, name, &record);
     LONG written = ERROR_ACCESS_DENIED;
@@ -172,26 +174,37 @@ CreateHintResult CreateAppHint(const char *name, const char *description)
     return written == ERROR_SUCCESS ? CREATE_HINT_OK : CREATE_HINT_REFUSED;
 }
 
-static void FlipHintRecord(HKEY hintsKey, const char *name)
+// A key that vanished between the enumeration and the call stood there no more.
+static HintChangeResult ChangeResult(LONG status)
+{
+    if (status == ERROR_SUCCESS)
+        return HINT_CHANGE_DONE;
+    return status == ERROR_FILE_NOT_FOUND ? HINT_CHANGE_NO_RECORD : HINT_CHANGE_REFUSED;
+}
+
+static HintChangeResult FlipHintRecord(HKEY hintsKey, const char *name)
 {
     HKEY record;
-    if (OpenHintRecord(hintsKey, name, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
-        return;
+    LONG opened = OpenHintRecord(hintsKey, name, KEY_ALL_ACCESS, &record);
+    if (opened != ERROR_SUCCESS)
+        return ChangeResult(opened);
     BYTE flag[MAX_PATH];
     DWORD length;
     LONG status = ReadHintFlag(record, flag, &length);
-    WriteHintText(record, HINT_FLAG_VALUE, FlippedHintFlag(status, flag, length));
+    LONG written = WriteHintText(record, HINT_FLAG_VALUE, FlippedHintFlag(status, flag, length));
     RegCloseKey(record);
+    return written == ERROR_SUCCESS ? HINT_CHANGE_DONE : HINT_CHANGE_REFUSED;
 }
 
 enum HintWalkAction { HINT_WALK_DELETE, HINT_WALK_FLIP };
 
 // Walks every subkey of AppHintsKey and acts on the one at position. The walk runs to the end:
 // after a delete the keys behind move up one place, so no second key matches.
-static void ActOnHintAt(LONG position, HintWalkAction action)
+static HintChangeResult ActOnHintAt(LONG position, HintWalkAction action)
 {
     HKEY hintsKey;
     LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, AppHintsKeyPath, 0, KEY_READ, &hintsKey);
+    HintChangeResult result = opened == ERROR_SUCCESS ? HINT_CHANGE_NO_RECORD : ChangeResult(opened);
     WaitCursorOn();
     if (opened == ERROR_SUCCESS) {
         char name[MAX_PATH];
@@ -199,24 +212,25 @@ static void ActOnHintAt(LONG position, HintWalkAction action)
             if (position < 0 || i != static_cast<DWORD>(position))
                 continue;
             if (action == HINT_WALK_DELETE)
-                RegDeleteKeyA(hintsKey, name);
+                result = ChangeResult(RegDeleteKeyA(hintsKey, name));
             else
-                FlipHintRecord(hintsKey, name);
+                result = FlipHintRecord(hintsKey, name);
         }
     }
     WaitCursorOff();
     if (opened == ERROR_SUCCESS)
         RegCloseKey(hintsKey);
+    return result;
 }
 
-void DeleteAppHint(LONG position)
+HintChangeResult DeleteAppHint(LONG position)
 {
-    ActOnHintAt(position, HINT_WALK_DELETE);
+    return ActOnHintAt(position, HINT_WALK_DELETE);
 }
 
-void ToggleAppHint(LONG position)
+HintChangeResult ToggleAppHint(LONG position)
 {
-    ActOnHintAt(position, HINT_WALK_FLIP);
+    return ActOnHintAt(position, HINT_WALK_FLIP);
 }
 
 // Missing keys mean no record stands there; any other refusal is one of access.
@@ -253,13 +267,21 @@ OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, cha
     return OPEN_HINT_OK;
 }
 
-void SaveAppHintEdit(AppHintEdit *edit, const char *description, BOOL ticked)
+static SaveHintResult SaveFailure(LONG status, SaveHintResult refused)
+{
+    return status == ERROR_KEY_DELETED ? SAVE_HINT_GONE : refused;
+}
+
+SaveHintResult SaveAppHintEdit(AppHintEdit *edit, const char *description, BOOL ticked)
 {
     if (!edit->recordKey)
-        return;
-    WriteHintText(edit->recordKey, HINT_FLAG_VALUE, HintFlagForBox(ticked));
+        return SAVE_HINT_REFUSED;
+    LONG status = WriteHintText(edit->recordKey, HINT_FLAG_VALUE, HintFlagForBox(ticked));
+    if (status != ERROR_SUCCESS)
+        return SaveFailure(status, SAVE_HINT_REFUSED);
     if (description)
-        WriteHintText(edit->recordKey, HINT_DESCRIPTION_VALUE, description);
+        status = WriteHintText(edit->recordKey, HINT_DESCRIPTION_VALUE, description);
+    return status == ERROR_SUCCESS ? SAVE_HINT_OK : SaveFailure(status, SAVE_HINT_PARTLY);
 }
 
 void CloseAppHintEdit(AppHintEdit *edit)

@@ -31,8 +31,24 @@ enum CreateHintResult {
     CREATE_HINT_OK,
     CREATE_HINT_EMPTY_NAME,     // refused: the values would land on AppHintsKey itself
     CREATE_HINT_NAME_HAS_SLASH, // refused: a "\" would create nested keys
-    CREATE_HINT_NO_PRODUCT_KEY, // the product key is missing or cannot be opened
-    CREATE_HINT_REFUSED,        // the registry would not create the record or store its values
+    CREATE_HINT_NO_PRODUCT_KEY, // the product key is missing
+    CREATE_HINT_REFUSED,        // the registry would not open the product key for creating, create
+                                // the record or store one of its values
+};
+
+// What a flip or a delete at a position did.
+enum HintChangeResult {
+    HINT_CHANGE_DONE,
+    HINT_CHANGE_NO_RECORD, // nothing stands at the position: nothing to change
+    HINT_CHANGE_REFUSED,   // the record is there, but the registry would not change it
+};
+
+// What SaveAppHintEdit stored. The writes stop at the first one refused.
+enum SaveHintResult {
+    SAVE_HINT_OK,
+    SAVE_HINT_GONE,    // the record was deleted since it was opened: nothing of it is left
+    SAVE_HINT_REFUSED, // the flag was refused (or no record is open): nothing was written
+    SAVE_HINT_PARTLY,  // the flag was written, the description refused
 };
 
 // What OpenAppHintEdit found.
@@ -51,8 +67,8 @@ void FormatAppHintLine(const char *name, const char *description, const char *st
 // One line per record, in position order.
 void ListAppHints(HintLineSink sink, void *context);
 CreateHintResult CreateAppHint(const char *name, const char *description);
-void DeleteAppHint(LONG position);
-void ToggleAppHint(LONG position);
+HintChangeResult DeleteAppHint(LONG position);
+HintChangeResult ToggleAppHint(LONG position);
 
 // Opens the record at position for editing. On OPEN_HINT_OK, name (HINT_NAME_SIZE bytes),
 // description (HINT_DESCRIPTION_SIZE bytes) and ticked are filled; *descriptionWhole tells
@@ -62,6 +78,6 @@ OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, cha
                                BOOL *descriptionWhole, BOOL *ticked);
 // Writes the flag ("1" when ticked), then the description; a NULL description leaves the stored
 // one untouched. Writes nothing when the record is not open.
-void SaveAppHintEdit(AppHintEdit *edit, const char *description, BOOL ticked);
+SaveHintResult SaveAppHintEdit(AppHintEdit *edit, const char *description, BOOL ticked);
 // Closes the AppHintsKey handle, then the record handle, each only if it was opened.
 void CloseAppHintEdit(AppHintEdit *edit);

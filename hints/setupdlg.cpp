@@ -50,21 +50,33 @@ static void EditHint(HWND dialog)
     RefreshHintList(dialog);
 }
 
+static const char SetupMessageCaption[] = "Registry Utility";
+
+// Nothing standing at the position is no failure: the refill shows what the registry holds.
+static void ReportRefusal(HWND dialog, HintChangeResult result, const char *text)
+{
+    if (result == HINT_CHANGE_REFUSED)
+        MessageBoxA(dialog, text, SetupMessageCaption, MB_OK);
+}
+
 static void DeleteHint(HWND dialog)
 {
     if (!ReadHintSelection(dialog))
         return;
-    DeleteAppHint(SelectedHintIndex);
+    ReportRefusal(dialog, DeleteAppHint(SelectedHintIndex),
+                  "The application could not be removed: Windows refused the change. Administrator rights may be needed.");
     RefreshHintList(dialog);
 }
 
 static void FlipHint(HWND dialog)
 {
     if (!ReadHintSelection(dialog)) {
-        MessageBoxA(dialog, "Please select an item from the list box", "Registry Utility", MB_OK);
+        MessageBoxA(dialog, "Please select an item from the list box", SetupMessageCaption, MB_OK);
         return;
     }
-    ToggleAppHint(SelectedHintIndex);
+    ReportRefusal(dialog, ToggleAppHint(SelectedHintIndex),
+                  "The 2D/3D Compositing setting could not be changed: Windows refused the change. "
+                  "Administrator rights may be needed.");
     RefreshHintList(dialog);
 }
 

@@ -11,6 +11,11 @@
 namespace {
 
 const DWORD NoTypeReported = 0xFFFFFFFF;
+// Value names reach 16383 characters; in the ANSI form each takes at most three bytes (two in a
+// double-byte code page, up to three in UTF-8), and the key reports lengths in characters.
+const DWORD MaxValueNameBytes = 16384 * 3;
+// A value that keeps growing between reads is given up after this many.
+const int MaxValueReads = 4;
 
 void ShowMessage(const BrowserView *view, const char *text, const char *caption)
 {
@@ -21,22 +26,32 @@ struct KeyInfo {
     LONG code;
     DWORD subkeys;
     DWORD values;
+    DWORD longestName;
     DWORD longestData;
 };
 
-// Only the class text, the counts and the longest data size are used; everything else the call
-// reports is asked for and dropped. className (260 bytes) always ends up terminated.
+// Only the class text, the counts and the longest name and data are used; everything else the
+// call reports is asked for and dropped. className (260 bytes) always ends up terminated.
 KeyInfo QueryKey(HKEY key, char *className, DWORD classSize)
 {
     KeyInfo info = {};
     DWORD classLength = classSize;
-    DWORD longestSubkey = 0, longestClass = 0, longestName = 0, securityLength = 0;
+    DWORD longestSubkey = 0, longestClass = 0, securityLength = 0;
     FILETIME written = {};
     memset(className, 0, classSize);
     info.code = RegQueryInfoKeyA(key, className, &classLength, NULL, &info.subkeys, &longestSubkey, &longestClass,
-                                 &info.values, &longestName, &info.longestData, &securityLength, &written);
+                                 &info.values, &info.longestName, &info.longestData, &securityLength, &written);
     className[classSize - 1] = 0;
     return info;
+}
+
+// The bytes a value name of the key takes with its zero, whatever the code page; the most any
+// name can take when the key did not say.
+DWORD ValueNameBytes(const KeyInfo &info)
+{
+    if (info.code != ERROR_SUCCESS || info.longestName >= MaxValueNameBytes / 3)
+        return MaxValueNameBytes;
+    return (info.longestName + 1) * 3;
 }
 
 void ListSubkeys(HKEY key, DWORD expected, const BrowserView *view)
@@ -46,7 +61,13 @@ void ListSubkeys(HKEY key, DWORD expected, const BrowserView *view)
     view->addEntry(view->context, IDC_REG_KEYS, "..");
     WaitCursorOn();
     for (DWORD index = 0;; index++) {
-        if (RegEnumKeyA(key, index, name, sizeof name) != ERROR_SUCCESS)
+        LONG code = RegEnumKeyA(key, index, name, sizeof name);
+        // A name longer than 259 bytes (255 characters in a double-byte or UTF-8 code page) could
+        // not be entered anyway: the path of the ANSI calls holds 259. It is left out, and the
+        // siblings after it are still listed.
+        if (code == ERROR_MORE_DATA)
+            continue;
+        if (code != ERROR_SUCCESS)
             break;
         name[sizeof name - 1] = 0;
         view->addEntry(view->context, IDC_REG_KEYS, name);
@@ -54,31 +75,36 @@ void ListSubkeys(HKEY key, DWORD expected, const BrowserView *view)
     WaitCursorOff();
 }
 
-// A value the enumeration could not name is listed as "<NO NAME>": a failed call may leave
-// anything in the buffer. FALSE when, the count being unknown, nothing is at index.
-BOOL ListOneValue(HKEY key, DWORD index, BOOL countKnown, const BrowserView *view)
+struct NameBuffers {
+    char *name;  // nameSize bytes
+    char *entry; // nameSize + VALUE_ENTRY_EXTRA bytes
+    DWORD nameSize;
+};
+
+// A name that does not fit (the key changed since it was asked) is listed as far as it came
+// back; a value the enumeration could not name at all is listed as "<NO NAME>", since a failed
+// call may leave anything in the buffer. FALSE when, the count being unknown, nothing is at index.
+BOOL ListOneValue(HKEY key, DWORD index, BOOL countKnown, const NameBuffers &buffers, const BrowserView *view)
 {
-    char name[128];
-    DWORD nameLength = sizeof name;
+    char *name = buffers.name;
+    DWORD nameLength = buffers.nameSize;
     name[0] = 0;
     LONG code = RegEnumValueA(key, index, name, &nameLength, NULL, NULL, NULL, NULL);
-    BOOL exists = code == ERROR_SUCCESS || code == ERROR_INSUFFICIENT_BUFFER || code == ERROR_MORE_DATA;
+    BOOL cut = code == ERROR_MORE_DATA || code == ERROR_INSUFFICIENT_BUFFER;
     if (!countKnown && code == ERROR_NO_MORE_ITEMS)
         return FALSE;
-    if (code != ERROR_SUCCESS && code != ERROR_INSUFFICIENT_BUFFER) {
+    if (code != ERROR_SUCCESS && !cut) {
         char text[BROWSER_MESSAGE_SIZE];
         wsprintfA(text, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", 1198, static_cast<int>(index),
                   static_cast<int>(code), static_cast<int>(nameLength));
         ShowMessage(view, text, "Debug");
-    }
-    if (!countKnown && !exists)
-        return FALSE;
-    if (code != ERROR_SUCCESS)
+        if (!countKnown)
+            return FALSE;
         name[0] = 0;
-    name[sizeof name - 1] = 0;
-    char entry[VALUE_ENTRY_SIZE];
-    FormatValueEntry(index, name, entry, sizeof entry);
-    view->addEntry(view->context, IDC_REG_VALUES, entry);
+    }
+    name[buffers.nameSize - 1] = 0;
+    FormatValueEntry(index, name, buffers.entry, buffers.nameSize + VALUE_ENTRY_EXTRA);
+    view->addEntry(view->context, IDC_REG_VALUES, buffers.entry);
     return TRUE;
 }
 
@@ -87,24 +113,59 @@ BOOL ListOneValue(HKEY key, DWORD index, BOOL countKnown, const BrowserView *vie
 void ListValues(HKEY key, const KeyInfo &info, const BrowserView *view)
 {
     BOOL countKnown = info.code == ERROR_SUCCESS;
+    char small[128 * 2 + VALUE_ENTRY_EXTRA];
+    NameBuffers buffers = {small, small + 128, 128};
+    DWORD nameSize = ValueNameBytes(info);
+    char *block = static_cast<char *>(HeapAlloc(AppHeap, 0, nameSize * 2 + VALUE_ENTRY_EXTRA));
+    if (block)
+        buffers = {block, block + nameSize, nameSize};
     view->prepareList(view->context, IDC_REG_VALUES, countKnown ? info.values : 0);
     WaitCursorOn();
     for (DWORD index = 0; !countKnown || index < info.values; index++) {
-        if (!ListOneValue(key, index, countKnown, view))
+        if (!ListOneValue(key, index, countKnown, buffers, view))
             break;
     }
     WaitCursorOff();
+    if (block)
+        HeapFree(AppHeap, 0, block);
 }
 
-// The size of one value's data, asked of the value itself.
-DWORD ValueDataSize(HKEY key, DWORD index)
+struct FetchedValue {
+    LONG code;
+    DWORD type;
+    BYTE *block; // the name, then the data; NULL when AppHeap had no room
+    BYTE *data;
+    DWORD size;
+};
+
+// Reads the value at index. Data that does not fit the size the key reported (the value grew
+// since, or its 8-bit form is longer than the stored one, as strings are on a UTF-8 code page)
+// is read again with the size the call gave back; a name that did not fit, with room for the
+// longest name there can be.
+FetchedValue FetchValue(HKEY key, DWORD index, DWORD nameSize, DWORD dataSize)
 {
-    char name[128];
-    DWORD nameLength = sizeof name;
-    DWORD size = 0;
-    if (RegEnumValueA(key, index, name, &nameLength, NULL, NULL, NULL, &size) != ERROR_SUCCESS)
-        return 0;
-    return size;
+    FetchedValue value = {ERROR_MORE_DATA, NoTypeReported, NULL, NULL, 0};
+    char fallbackName[128];
+    for (int read = 0; read < MaxValueReads && value.code == ERROR_MORE_DATA; read++) {
+        if (value.block)
+            HeapFree(AppHeap, 0, value.block);
+        value.block = NULL;
+        if (dataSize <= static_cast<DWORD>(-1) - nameSize)
+            value.block = static_cast<BYTE *>(HeapAlloc(AppHeap, 0, nameSize + dataSize));
+        char *name = value.block ? reinterpret_cast<char *>(value.block) : fallbackName;
+        DWORD nameLength = value.block ? nameSize : sizeof fallbackName;
+        value.data = value.block ? value.block + nameSize : NULL;
+        value.size = value.block ? dataSize : 0;
+        value.type = NoTypeReported;
+        value.code = RegEnumValueA(key, index, name, &nameLength, NULL, &value.type, value.data, &value.size);
+        if (value.code != ERROR_MORE_DATA || !value.block)
+            break;
+        if (value.size > dataSize)
+            dataSize = value.size;
+        else
+            nameSize = MaxValueNameBytes;
+    }
+    return value;
 }
 
 void ShowFormattedText(const BYTE *data, DWORD type, DWORD size, const ValueDisplay &display,
@@ -157,31 +218,26 @@ HKEY BrowserRootKey(DWORD root)
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
 }
 
-BOOL EnterAndListKey(const char *name, char *path, DWORD *root, const BrowserView *view)
+HKEY EnterKey(const char *name, char *path, DWORD *root, const BrowserView *view)
 {
     HKEY key = NULL;
     switch (BrowserEnterName(name, path, root)) {
     case BROWSE_LIST_ROOT:
-        key = BrowserRootKey(*root);
-        break;
+        return BrowserRootKey(*root);
     case BROWSE_OPEN_KEY: {
         LONG code = RegOpenKeyExA(BrowserRootKey(*root), path, 0, KEY_READ, &key);
         if (code != ERROR_SUCCESS) {
             char text[BROWSER_MESSAGE_SIZE];
             FormatOpenKeyError(code, text, sizeof text);
             ShowMessage(view, text, "");
-            return FALSE;
+            return NULL;
         }
-        break;
+        return key;
     }
     default:
         // Not reached from the dialog: its entries are root names and checked paths.
-        return FALSE;
+        return NULL;
     }
-    ListKeyContents(key, view);
-    RegCloseKey(key);
-    view->setText(view->context, IDC_REG_PATH, path);
-    return TRUE;
 }
 
 void ListKeyContents(HKEY key, const BrowserView *view)
@@ -208,23 +264,18 @@ void ShowValueData(DWORD root, const char *path, DWORD index, const BrowserView 
     if (info.code != ERROR_SUCCESS) {
         wsprintfA(text, "Error: RegQIK = %d, %d", static_cast<int>(info.code), 1300);
         ShowMessage(view, text, "");
-        info.longestData = ValueDataSize(key, index);
+        info.longestData = 0; // the first read tells the size
     }
-    BYTE *data = static_cast<BYTE *>(HeapAlloc(AppHeap, 0, info.longestData));
-    DWORD size = data ? info.longestData : 0;
-    char name[128];
-    DWORD nameLength = sizeof name;
-    DWORD type = NoTypeReported;
-    code = RegEnumValueA(key, index, name, &nameLength, NULL, &type, data, &size);
-    BOOL typeReported = code == ERROR_SUCCESS || (code == ERROR_MORE_DATA && type != NoTypeReported);
-    if (code != ERROR_SUCCESS && (!typeReported || type < 9)) {
-        wsprintfA(text, "Error: RegEnumValue = %d, cbData = %d, line %d", static_cast<int>(code),
-                  static_cast<int>(size), 1325);
+    FetchedValue value = FetchValue(key, index, ValueNameBytes(info), info.longestData);
+    BOOL typeReported = value.code == ERROR_SUCCESS || (value.code == ERROR_MORE_DATA && value.type != NoTypeReported);
+    if (value.code != ERROR_SUCCESS && (!typeReported || value.type < 9)) {
+        wsprintfA(text, "Error: RegEnumValue = %d, cbData = %d, line %d", static_cast<int>(value.code),
+                  static_cast<int>(value.size), 1325);
         ShowMessage(view, text, "");
     }
     if (typeReported)
-        ShowFetchedValue(type, data, size, code == ERROR_SUCCESS && data != NULL, view);
-    if (data)
-        HeapFree(AppHeap, 0, data);
+        ShowFetchedValue(value.type, value.data, value.size, value.code == ERROR_SUCCESS && value.data != NULL, view);
+    if (value.block)
+        HeapFree(AppHeap, 0, value.block);
     RegCloseKey(key);
 }

@@ -4,10 +4,6 @@
 
 #include <string.h>
 
-DWORD BrowserRoot;
-char BrowserPath[BROWSER_PATH_SIZE];
-char BrowserName[BROWSER_NAME_SIZE];
-
 namespace {
 
 struct RootEntry {
@@ -57,55 +53,56 @@ const char *BrowserRootNameOf(DWORD root)
     return NULL;
 }
 
-void BrowserStart(void)
+void BrowserStart(BrowserState *state)
 {
-    BrowserPath[0] = 0;
+    state->BrowserPath[0] = 0;
 }
 
-void BrowserShowRoots(void)
+void BrowserShowRoots(BrowserState *state)
 {
-    BrowserRoot = 0;
+    state->BrowserRoot = 0;
 }
 
-BrowserStep BrowserGoDown(int selected, const char *entry)
+BrowserStep BrowserGoDown(BrowserState *state, int selected, const char *entry)
 {
     if (selected < 0)
         return BROWSE_REFUSE_NO_SELECTION;
-    if (BrowserRoot != 0 && selected == 0)
+    if (state->BrowserRoot != 0 && selected == 0)
         return BROWSE_POST_UP;
     // Refused before anything changes, so the listed key stays as it is.
     size_t length = strlen(entry);
-    size_t pathLength = strlen(BrowserPath);
+    size_t pathLength = strlen(state->BrowserPath);
     if (length >= BROWSER_NAME_SIZE)
         return BROWSE_REFUSE_TOO_LONG;
-    if (BrowserRoot != 0 && pathLength + (pathLength ? 1 : 0) + length >= BROWSER_PATH_SIZE)
+    if (state->BrowserRoot != 0 && pathLength + (pathLength ? 1 : 0) + length >= BROWSER_PATH_SIZE)
         return BROWSE_REFUSE_TOO_LONG;
-    CopyText(BrowserName, sizeof BrowserName, entry);
+    CopyText(state->BrowserName, sizeof state->BrowserName, entry);
     return BROWSE_ENTER;
 }
 
-BrowserStep BrowserGoUp(void)
+BrowserStep BrowserGoUp(BrowserState *state)
 {
-    if (BrowserRoot == 0)
+    char *path = state->BrowserPath, *name = state->BrowserName;
+    if (state->BrowserRoot == 0)
         return BROWSE_REFUSE_TOP_LEVEL;
-    if (BrowserPath[0] == 0)
+    if (path[0] == 0)
         return BROWSE_SHOW_ROOTS;
-    char *last = strrchr(BrowserPath, '\\');
+    char *last = strrchr(path, '\\');
     if (!last) {
         // A key right below the root: the root's top is entered again by its name.
-        BrowserPath[0] = 0;
-        CopyText(BrowserName, sizeof BrowserName, BrowserRootNameOf(BrowserRoot));
-        BrowserRoot = 0;
+        path[0] = 0;
+        CopyText(name, sizeof state->BrowserName, BrowserRootNameOf(state->BrowserRoot));
+        state->BrowserRoot = 0;
         return BROWSE_ENTER;
     }
     *last = 0;
-    last = strrchr(BrowserPath, '\\');
+    last = strrchr(path, '\\');
     if (last) {
-        CopyText(BrowserName, sizeof BrowserName, last + 1);
+        CopyText(name, sizeof state->BrowserName, last + 1);
         *last = 0;
     } else {
-        CopyText(BrowserName, sizeof BrowserName, BrowserPath);
-        BrowserPath[0] = 0;
+        CopyText(name, sizeof state->BrowserName, path);
+        path[0] = 0;
     }
     return BROWSE_ENTER;
 }
@@ -153,9 +150,19 @@ void FormatOpenKeyError(LONG code, char *text, size_t size)
 
 void FormatValueEntry(DWORD index, const char *name, char *text, size_t size)
 {
-    char entry[VALUE_ENTRY_SIZE];
-    char shown[128];
-    CopyText(shown, sizeof shown, name[0] ? name : "<NO NAME>");
-    wsprintfA(entry, "%d) %s ", static_cast<int>(index), shown);
-    CopyText(text, size, entry);
+    // Built by hand: wsprintfA stops at 1024 characters, and value names reach 16383.
+    char prefix[VALUE_ENTRY_EXTRA];
+    wsprintfA(prefix, "%d) ", static_cast<int>(index));
+    const char *shown = name[0] ? name : "<NO NAME>";
+    size_t prefixLength = strlen(prefix), length = strlen(shown);
+    if (size < prefixLength + 2) {
+        if (size > 0)
+            text[0] = 0;
+        return;
+    }
+    if (length > size - prefixLength - 2)
+        length = size - prefixLength - 2;
+    memcpy(text, prefix, prefixLength);
+    memcpy(text + prefixLength, shown, length);
+    memcpy(text + prefixLength + length, " ", 2);
 }

@@ -1,7 +1,7 @@
 // The registry browser: a read-only walk from the four predefined roots, one key at a time,
 // and the display of one value's data by type.
 //
-// Three layers: pure rules (navigation over BrowserRoot/BrowserPath/BrowserName, value
+// Three layers: pure rules (navigation over a BrowserState, value
 // formatting), registry walks that report what they find to a BrowserView, and the dialog,
 // whose view is its controls and message boxes.
 #pragma once
@@ -13,12 +13,15 @@
 #define BROWSER_PATH_SIZE 260 // at most 259 characters
 #define BROWSER_NAME_SIZE 256 // a key name of at most 255 characters
 
-// The predefined root being walked (its handle value); 0 while the list of roots is shown.
-extern DWORD BrowserRoot;
-// Path of the listed key below the root, names joined by backslashes; empty at a root's top.
-extern char BrowserPath[BROWSER_PATH_SIZE];
-// The name last chosen or reached by going up: the last name of the path, or the root's name.
-extern char BrowserName[BROWSER_NAME_SIZE];
+// Where one browser window is; each window owns its own, so two browsers never move each other.
+struct BrowserState {
+    // The predefined root being walked (its handle value); 0 while the list of roots is shown.
+    DWORD BrowserRoot;
+    // Path of the listed key below the root, names joined by backslashes; empty at a root's top.
+    char BrowserPath[BROWSER_PATH_SIZE];
+    // The name last chosen or reached by going up: the last name of the path, or the root's name.
+    char BrowserName[BROWSER_NAME_SIZE];
+};
 
 // ---- Root table ---------------------------------------------------------------------------
 #define BROWSER_ROOT_COUNT 4
@@ -42,15 +45,15 @@ enum BrowserStep {
 };
 
 // Each opening of the dialog: the path is emptied; the list of roots follows.
-void BrowserStart(void);
+void BrowserStart(BrowserState *state);
 // The list of roots is shown: no root.
-void BrowserShowRoots(void);
+void BrowserShowRoots(BrowserState *state);
 // Next/Down with the key list's selected position (-1: none) and that entry's text.
 // Gives a refusal, BROWSE_POST_UP, or BROWSE_ENTER with BrowserName set to the entry.
-BrowserStep BrowserGoDown(int selected, const char *entry);
+BrowserStep BrowserGoDown(BrowserState *state, int selected, const char *entry);
 // Back/Up: a refusal at the list of roots, BROWSE_SHOW_ROOTS at the top of a root, otherwise
 // BROWSE_ENTER with the state set so that entering lists the parent of the listed key.
-BrowserStep BrowserGoUp(void);
+BrowserStep BrowserGoUp(BrowserState *state);
 // Enters name: at the list of roots (*root 0) the root of that name is set and its top is
 // listed; otherwise the name is joined to path (BROWSER_PATH_SIZE bytes) for opening.
 BrowserStep BrowserEnterName(const char *name, char *path, DWORD *root);
@@ -62,8 +65,9 @@ const char *BrowserRefusalText(BrowserStep step);
 #define BROWSER_MESSAGE_SIZE 96
 // The message for a key that could not be opened while going down.
 void FormatOpenKeyError(LONG code, char *text, size_t size);
-// A value-list entry: "%d) %s " with "<NO NAME>" for an empty name (name at most 127 chars).
-#define VALUE_ENTRY_SIZE 160
+// A value-list entry: "%d) %s " with "<NO NAME>" for an empty name. size bytes hold the whole
+// entry when they are the name's length plus VALUE_ENTRY_EXTRA; a smaller buffer gets it cut.
+#define VALUE_ENTRY_EXTRA 24
 void FormatValueEntry(DWORD index, const char *name, char *text, size_t size);
 
 // ---- Value formatting (pure) ----------------------------------------------------------------
@@ -104,11 +108,12 @@ struct BrowserView {
 
 // The handle of a predefined root, or of 0 (no root), for the registry calls.
 HKEY BrowserRootKey(DWORD root);
-// Enters name (BrowserEnterName) and lists the key: class field, key list, value list, then the
-// path field. FALSE when the opening failed and was reported: the lists stay empty and Back/Up
-// must follow. Both lists must be empty.
-BOOL EnterAndListKey(const char *name, char *path, DWORD *root, const BrowserView *view);
-// Fills the class field, the key list and the value list of an open key. Only appends.
+// Enters name (BrowserEnterName) and gives the key to list, to be closed with RegCloseKey (the
+// root's own handle at the top of a root). NULL when the opening failed and was reported: the
+// lists stay empty and Back/Up must follow.
+HKEY EnterKey(const char *name, char *path, DWORD *root, const BrowserView *view);
+// Fills the class field, the key list and the value list of an open key. Only appends. Value
+// names of any length are listed whole; work buffers come from AppHeap and go back to it.
 void ListKeyContents(HKEY key, const BrowserView *view);
 // Fetches the value at index of (root, path) and fills the type and data fields. Everything it
 // takes (the key, heap blocks from AppHeap) is released before it returns.
@@ -117,6 +122,8 @@ void ShowValueData(DWORD root, const char *path, DWORD index, const BrowserView 
 #ifdef _WIN32
 // ---- The dialog ----------------------------------------------------------------------------
 // Opened from the setup dialog: DialogBoxParamA(instance, "RegistryDlg", NULL, RegistryDlgProc, 0).
+// Each dialog keeps its BrowserState in a block of the process heap, reached through the window
+// (DWLP_USER) from WM_INITDIALOG to WM_DESTROY.
 INT_PTR CALLBACK RegistryDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void OpenAndListKey(HWND dialog, const char *name, char *path, DWORD *root);
 void ListKeyData(HWND dialog, HKEY key);

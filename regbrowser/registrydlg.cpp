@@ -62,17 +62,39 @@ void Refuse(HWND dialog, BrowserStep step)
     MessageBoxA(dialog, BrowserRefusalText(step), BROWSER_CAPTION, MB_OK);
 }
 
-void ShowRootList(HWND dialog)
+BrowserState *StateOf(HWND dialog)
+{
+    return reinterpret_cast<BrowserState *>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+// Each window gets its own block, so that a second browser (the popup can open a second setup
+// dialog, and from it a second browser) never moves the first.
+BOOL AttachState(HWND dialog)
+{
+    void *block = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(BrowserState));
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(block));
+    return block != NULL;
+}
+
+void DetachState(HWND dialog)
+{
+    BrowserState *state = StateOf(dialog);
+    SetWindowLongPtrA(dialog, DWLP_USER, 0);
+    if (state)
+        HeapFree(GetProcessHeap(), 0, state);
+}
+
+void ShowRootList(HWND dialog, BrowserState *state)
 {
     for (int i = 0; i < BROWSER_ROOT_COUNT; i++)
         SendDlgItemMessageA(dialog, IDC_REG_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BrowserRootName(i)));
-    BrowserShowRoots();
+    BrowserShowRoots(state);
 }
 
-void EnterBrowserName(HWND dialog)
+void EnterBrowserName(HWND dialog, BrowserState *state)
 {
-    SetDlgItemTextA(dialog, IDC_REG_KEYNAME, BrowserName);
-    OpenAndListKey(dialog, BrowserName, BrowserPath, &BrowserRoot);
+    SetDlgItemTextA(dialog, IDC_REG_KEYNAME, state->BrowserName);
+    OpenAndListKey(dialog, state->BrowserName, state->BrowserPath, &state->BrowserRoot);
 }
 
 // Subkey names come from a 260-byte buffer; an entry longer than that is refused, never cut.
@@ -85,21 +107,21 @@ BOOL ReadKeyEntry(HWND keys, int position, char *entry, int size)
     return TRUE;
 }
 
-void GoDown(HWND dialog)
+void GoDown(HWND dialog, BrowserState *state)
 {
     HWND keys = GetDlgItem(dialog, IDC_REG_KEYS);
     int selected = static_cast<int>(SendMessageA(keys, LB_GETCURSEL, 0, 0));
     char entry[BROWSER_PATH_SIZE] = "";
     BrowserStep step = BROWSE_REFUSE_TOO_LONG;
     if (selected < 0 || ReadKeyEntry(keys, selected, entry, sizeof entry))
-        step = BrowserGoDown(selected, entry);
+        step = BrowserGoDown(state, selected, entry);
     switch (step) {
     case BROWSE_POST_UP:
         PostMessageA(dialog, WM_COMMAND, IDC_REG_UP, 0);
         break;
     case BROWSE_ENTER:
         EmptyLists(dialog);
-        EnterBrowserName(dialog);
+        EnterBrowserName(dialog, state);
         break;
     default:
         Refuse(dialog, step);
@@ -107,9 +129,9 @@ void GoDown(HWND dialog)
     }
 }
 
-void GoUp(HWND dialog)
+void GoUp(HWND dialog, BrowserState *state)
 {
-    BrowserStep step = BrowserGoUp();
+    BrowserStep step = BrowserGoUp(state);
     if (step == BROWSE_REFUSE_TOP_LEVEL) {
         Refuse(dialog, step);
         return;
@@ -120,7 +142,7 @@ void GoUp(HWND dialog)
         PostMessageA(dialog, WM_APP, 0, 0);
         return;
     }
-    EnterBrowserName(dialog);
+    EnterBrowserName(dialog, state);
 }
 
 void EmptyValueFields(HWND dialog)
@@ -129,14 +151,14 @@ void EmptyValueFields(HWND dialog)
     SetDlgItemTextA(dialog, IDC_REG_DATA, "");
 }
 
-void OnCommand(HWND dialog, int id, int notification)
+void OnCommand(HWND dialog, BrowserState *state, int id, int notification)
 {
     switch (id) {
     case IDC_REG_DOWN:
-        GoDown(dialog);
+        GoDown(dialog, state);
         break;
     case IDC_REG_UP:
-        GoUp(dialog);
+        GoUp(dialog, state);
         break;
     case IDC_REG_KEYS:
         if (notification == LBN_DBLCLK) {
@@ -147,7 +169,7 @@ void OnCommand(HWND dialog, int id, int notification)
     case IDC_REG_VALUES:
         if (notification == LBN_DBLCLK) {
             EmptyValueFields(dialog);
-            DisplayKeyData(dialog, BrowserPath, BrowserRoot);
+            DisplayKeyData(dialog, state->BrowserPath, state->BrowserRoot);
         }
         break;
     default:
@@ -156,24 +178,41 @@ void OnCommand(HWND dialog, int id, int notification)
     }
 }
 
+BOOL OnInitDialog(HWND dialog)
+{
+    CenterDialog(dialog);
+    if (!AttachState(dialog)) {
+        MessageBoxA(dialog, "Error: not enough memory to open the registry browser.", BROWSER_CAPTION, MB_OK);
+        EndDialog(dialog, 1);
+        return FALSE;
+    }
+    BrowserStart(StateOf(dialog));
+    PostMessageA(dialog, WM_APP, 0, 0);
+    return FALSE;
+}
+
 } // namespace
 
+// Messages that come before WM_INITDIALOG or after a failed one find no state and do nothing.
 INT_PTR CALLBACK RegistryDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    BrowserState *state = StateOf(dialog);
     switch (message) {
     case WM_INITDIALOG:
-        CenterDialog(dialog);
-        BrowserStart();
-        PostMessageA(dialog, WM_APP, 0, 0);
-        return FALSE;
+        return OnInitDialog(dialog);
     case WM_APP:
-        ShowRootList(dialog);
+        if (state)
+            ShowRootList(dialog, state);
         return FALSE;
     case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        if (state)
+            OnCommand(dialog, state, LOWORD(wParam), HIWORD(wParam));
         return FALSE;
     case WM_SYSCOMMAND:
         return DialogCloseRule(dialog, wParam);
+    case WM_DESTROY:
+        DetachState(dialog);
+        return FALSE;
     default:
         return FALSE;
     }
@@ -182,11 +221,14 @@ INT_PTR CALLBACK RegistryDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 void OpenAndListKey(HWND dialog, const char *name, char *path, DWORD *root)
 {
     BrowserView view = DialogView(dialog);
-    SetListsRedraw(dialog, FALSE);
-    BOOL listed = EnterAndListKey(name, path, root, &view);
-    SetListsRedraw(dialog, TRUE);
-    if (!listed)
+    HKEY key = EnterKey(name, path, root, &view);
+    if (!key) {
         PostMessageA(dialog, WM_COMMAND, IDC_REG_UP, 0);
+        return;
+    }
+    ListKeyData(dialog, key);
+    RegCloseKey(key);
+    SetDlgItemTextA(dialog, IDC_REG_PATH, path);
 }
 
 void ListKeyData(HWND dialog, HKEY key)

@@ -1,16 +1,7 @@
 // How a registry value is shown: the type text and the data, formatted by type.
 #include "regbrowser/regbrowser.h"
 
-#include <stdint.h>
 #include <string.h>
-
-// The hex dump and the multi-string have vector paths, chosen at run time from what the
-// processor offers, so that the build itself assumes nothing beyond the baseline instruction
-// set. Only on x86-64 with GCC or Clang; the 32-bit Windows build and MSVC use the portable code.
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
-#define VALUEFMT_VECTORS 1
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -45,7 +36,7 @@ const ValueType ValueTypes[] = {
 };
 const DWORD ValueTypeCount = sizeof ValueTypes / sizeof ValueTypes[0];
 
-// Each byte's "%02x " item, with one byte to spare so that it can be copied four at a time.
+// Each byte's "%02x " item with its terminator, so that an item is one four-byte copy.
 struct HexItems {
     char item[256][4];
 };
@@ -93,12 +84,8 @@ unsigned long long LinkTextSize(const BYTE *data, DWORD size)
 
 // Work-buffer sizes are bounds known from the size alone, so that the data is walked once.
 // A quoted text holds at most all size bytes and its quotes. In a multi-string each string of
-// n bytes with its zero gives n + 3 characters, at most 5/2 of its bytes (n = 1), and an
-// unterminated last one n + 3 for n bytes. The vector copy writes ahead of its text, but only
-// while at least 129 bytes of data remain, which leaves it far more room than it takes (see
-// WriteStringBlocks); CopySlack is spare.
-const unsigned long long CopySlack = 16;
-
+// n bytes with its zero gives n + 4 characters, at most 5/2 of its bytes (n = 1), and an
+// unterminated last one n + 4 for n bytes; braces and the terminator add four.
 unsigned long long TextSize(ValueShape shape, const BYTE *data, DWORD size)
 {
     unsigned long long n = size;
@@ -109,10 +96,8 @@ unsigned long long TextSize(ValueShape shape, const BYTE *data, DWORD size)
         return n * 3 + 1;
     case SHAPE_LINK:
         return LinkTextSize(data, size);
-    case SHAPE_MULTI:
-        return n * 5 / 2 + 8 + CopySlack;
-    default:
-        return 0;
+    default: // SHAPE_MULTI, the last with a text
+        return n * 5 / 2 + 8;
     }
 }
 
@@ -131,68 +116,14 @@ void WriteQuoted(const BYTE *data, DWORD size, char *out)
     *out = 0;
 }
 
-// Linear: each item goes straight to the end of the text, never through a search for it.
-// Four items are put together in two registers and stored at once; the second store reaches
-// four bytes past them, which the next items overwrite, so the last items go one at a time.
-void WriteHexItems(const BYTE *data, DWORD size, char *out)
-{
-    static const HexItems items = MakeHexItems();
-    DWORD i = 0;
-    for (; size - i > 4; i += 4, out += 12) {
-        uint32_t t[4];
-        for (int k = 0; k < 4; k++)
-            memcpy(&t[k], items.item[data[i + k]], 4);
-        uint64_t low = t[0] | static_cast<uint64_t>(t[1]) << 24 | static_cast<uint64_t>(t[2]) << 48;
-        uint64_t high = t[2] >> 16 | static_cast<uint64_t>(t[3]) << 8;
-        memcpy(out, &low, 8);
-        memcpy(out + 8, &high, 8);
-    }
-    for (; i < size; i++, out += 3)
-        memcpy(out, items.item[data[i]], 4);
-    *out = 0;
-}
-
-#ifdef VALUEFMT_VECTORS
-// Sixteen bytes make 48 characters: a byte shuffle over the sixteen digits looks up every
-// nibble's digit at once, the high and low digits are interleaved into pairs, and three more
-// shuffles move the pairs apart to leave room for the spaces. Returns the bytes done, a
-// multiple of sixteen; nothing is read or written beyond them.
-__attribute__((target("ssse3"))) DWORD WriteHexBlocks(const BYTE *data, DWORD size, char *out)
-{
-    const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
-    const __m128i nibble = _mm_set1_epi8(0x0f);
-    // Output byte k of each third takes the pair byte at place[k]; -1 gives a zero, then a space.
-    const __m128i place0 = _mm_setr_epi8(0, 1, -1, 2, 3, -1, 4, 5, -1, 6, 7, -1, 8, 9, -1, 10);
-    const __m128i place1 = _mm_setr_epi8(0, -1, 1, 2, -1, 3, 4, -1, 5, 6, -1, 7, 8, -1, 9, 10);
-    const __m128i place2 = _mm_setr_epi8(-1, 6, 7, -1, 8, 9, -1, 10, 11, -1, 12, 13, -1, 14, 15, -1);
-    const __m128i blank = _mm_set1_epi8(' '), zero = _mm_setzero_si128();
-    const __m128i space0 = _mm_and_si128(_mm_cmpgt_epi8(zero, place0), blank);
-    const __m128i space1 = _mm_and_si128(_mm_cmpgt_epi8(zero, place1), blank);
-    const __m128i space2 = _mm_and_si128(_mm_cmpgt_epi8(zero, place2), blank);
-    DWORD i = 0;
-    for (; size - i >= 16; i += 16, out += 48) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-        __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
-        __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(bytes, nibble));
-        __m128i pairs0 = _mm_unpacklo_epi8(high, low); // the digits of bytes 0-7
-        __m128i pairs1 = _mm_unpackhi_epi8(high, low); // of bytes 8-15
-        __m128i middle = _mm_alignr_epi8(pairs1, pairs0, 11); // from the low digit of byte 5
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_or_si128(_mm_shuffle_epi8(pairs0, place0), space0));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16), _mm_or_si128(_mm_shuffle_epi8(middle, place1), space1));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 32), _mm_or_si128(_mm_shuffle_epi8(pairs1, place2), space2));
-    }
-    return i;
-}
-#endif
-
+// Each item goes straight to the end of the text, never through a search for it; its
+// terminator is overwritten by the next item and ends the text after the last.
 void WriteHexDump(const BYTE *data, DWORD size, char *out)
 {
-    DWORD done = 0;
-#ifdef VALUEFMT_VECTORS
-    if (__builtin_cpu_supports("ssse3"))
-        done = WriteHexBlocks(data, size, out);
-#endif
-    WriteHexItems(data + done, size - done, out + 3 * static_cast<size_t>(done));
+    static const HexItems items = MakeHexItems();
+    *out = 0;
+    for (DWORD i = 0; i < size; i++, out += 3)
+        memcpy(out, items.item[data[i]], 4);
 }
 
 void WriteLink(const BYTE *data, DWORD size, char *out, unsigned long long textSize)
@@ -205,69 +136,19 @@ void WriteLink(const BYTE *data, DWORD size, char *out, unsigned long long textS
     out[written > 0 ? written : 0] = 0;
 }
 
-#ifdef VALUEFMT_VECTORS
-// Sixty-four bytes at a time from fixed places. A loop that starts again at each string's end
-// makes every load wait until the last end is found, and with strings of tens of bytes that
-// wait was most of the time. The block is stored whole; then for each zero in it, in order,
-// quote-space-space-quote goes in its place and the 64 bytes after the zero are stored three
-// further on, over what the earlier stores put there. What these stores put past the block's
-// own text, the next block's stores overwrite, or the portable code after the last block.
-// Stops before a block whose strings end the list (a zero followed by a zero, here or as the
-// next block's first byte), which the portable code finishes.
-// Bounds: a block is read up to 128 bytes past its start, so 129 bytes must remain. Its text
-// starts at most 3 + 5/2 of the bytes before it into the buffer (zeros are never adjacent
-// here), and the stores reach at most 63 + 3 * 31 + 68 bytes further (32 zeros at most):
-// well inside the 5/2 of all the bytes that the work buffer holds.
-__attribute__((target("avx2"))) const BYTE *WriteStringBlocks(const BYTE *data, const BYTE *end, char **out)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    char *o = *out;
-    for (; end - data > 128; data += 64) {
-        __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
-        __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
-        uint64_t zeros = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, zero))) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, zero)))) << 32;
-        if ((zeros & zeros >> 1) != 0 || (zeros >> 63 != 0 && data[64] == 0))
-            break;
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o), low);
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + 32), high);
-        size_t shift = 0;
-        for (; zeros != 0; zeros &= zeros - 1, shift += 3) {
-            size_t p = static_cast<size_t>(__builtin_ctzll(zeros));
-            memcpy(o + p + shift, "\"  \"", 4);
-            __m256i after0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + p + 1));
-            __m256i after1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + p + 33));
-            _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + p + shift + 4), after0);
-            _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + p + shift + 36), after1);
-        }
-        o += 64 + shift;
-    }
-    *out = o;
-    return data;
-}
-#endif
-
 // The strings from data[0], which is not zero, each followed by quote and two spaces, and the
 // next string's opening quote while one follows. Stops after the string that is followed by
 // an empty one or by the end of the data.
 char *WriteStrings(const BYTE *data, size_t size, char *out)
 {
-    size_t at = 0;
-#ifdef VALUEFMT_VECTORS
-    if (__builtin_cpu_supports("avx2"))
-        at = static_cast<size_t>(WriteStringBlocks(data, data + size, &out) - data);
-#endif
-    while (at < size) {
-        BYTE c = data[at++];
-        if (c != 0) {
-            *out++ = static_cast<char>(c);
-            continue;
-        }
+    for (size_t at = 0;;) {
+        size_t length = TextLength(data + at, size - at);
+        out = Append(out, data + at, length);
+        at += length + 1;
         if (at >= size || data[at] == 0)
             return Append(out, "\"  ", 3);
         out = Append(out, "\"  \"", 4);
     }
-    return Append(out, "\"  ", 3);
 }
 
 void WriteMulti(const BYTE *data, DWORD size, char *out)

@@ -2,8 +2,8 @@
 # Installs what is missing, builds the Windows program and starts it under Wine beside the
 # stand-in support library (QTXWIN32_FLAGS chooses what it simulates; default 0x0001).
 # With a display: the loader runs there until Close (Ctrl + click on the icon, then Close).
-# Without one: a virtual display is started, the icon's popup menu opened and photographed,
-# then its About box, the loader closed, and the pictures' paths printed.
+# Without one: the picture tour (scripts/tour.sh) photographs every window into
+# build/windows/pictures.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -22,21 +22,5 @@ if [ -n "${DISPLAY:-}" ]; then
     exit 0
 fi
 
-trap 'sh scripts/wine-env.sh stop "$build"' EXIT
-sh scripts/wine-env.sh start "$build"
-DISPLAY=$(cat "$build/wine/display")
-export DISPLAY
-
-run "$build/bin/QTXILOAD.EXE" &
-loader=$!
-run "$build/bin/qtxpoke.exe" wait
-run "$build/bin/qtxpoke.exe" popup
-shot="$build/qtxiload-menu.png"
-import -window root "$shot"
-run "$build/bin/qtxpoke.exe" about
-about="$build/about.png"
-import -window root "$about"
-run "$build/bin/qtxpoke.exe" close
-wait $loader || true
-echo "Screenshot of the icon and its popup menu: $shot"
-echo "Screenshot of the About box: $about"
+sh scripts/tour.sh --tree "$build" "$build/pictures"
+echo "Pictures of every window: $build/pictures"

@@ -3,8 +3,8 @@
 # Non-interactive and safe to run again. Needs root or password-less sudo when anything is missing.
 set -eu
 
-PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick python3 \
-googletest libbenchmark-dev clang libclang-rt-14-dev nsis zip unzip"
+PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick optipng python3 \
+googletest clang libclang-rt-14-dev locales nsis zip unzip"
 
 missing=""
 for p in $PKGS; do
@@ -13,14 +13,25 @@ for p in $PKGS; do
     fi
 done
 
-[ -z "$missing" ] && exit 0
-
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo -n"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-echo "setup: installing:$missing"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
+if [ -n "$missing" ]; then
+    echo "setup: installing:$missing"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $SUDO dpkg --add-architecture i386
+    fi
+    $SUDO apt-get update -q
+    $SUDO apt-get install -y -q --no-install-recommends $missing
 fi
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends $missing
+
+# A UTF-8 locale of a language without an ANSI code page makes Wine run programs under code page
+# 65001, which the browser's second Wine run needs. Without it that run is skipped, not failed.
+if ! locale -a 2>/dev/null | grep -qx 'hy_AM.utf8' && [ -f /etc/locale.gen ]; then
+    if $SUDO sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' /etc/locale.gen && $SUDO locale-gen >/dev/null 2>&1 &&
+        locale -a | grep -qx 'hy_AM.utf8'; then
+        echo "setup: generated the locale hy_AM.UTF-8"
+    else
+        echo "setup: could not generate the locale hy_AM.UTF-8; the UTF-8 browser run will be skipped"
+    fi
+fi

@@ -5,6 +5,7 @@
 
 #include "substitute/winsub.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,10 +44,6 @@ int SubstHeapLiveBlocks();
 // ---- Registry ----------------------------------------------------------------------------------
 // Empties the four roots, forgets every handle (open ones included) and every deleted key.
 void SubstResetRegistry();
-// Several registries kept apart: the registry calls and the controls here work on the selected
-// one, and the others keep their keys, values and handles untouched until selected again.
-// Registry 0 is selected at the start; one never selected before starts empty.
-void SubstRegSelect(int registry);
 // Handles opened and not yet closed, predefined roots not counted.
 int SubstRegOpenHandleCount();
 // Grows with every change made through the registry calls (a key created, a value set, a key or
@@ -62,3 +59,21 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);
 // Makes every RegQueryInfoKeyA on a valid handle fail with code, delivering nothing, until it
 // is called with 0 or the registry is reset.
 void SubstRegFailQueryInfo(LONG code);
+
+// ---- Registry writes refused (hint store) ------------------------------------------------------
+// Makes every RegSetValueExA of a value of that name (compared without regard to case) fail with
+// code, storing nothing, until it is called with NULL or the registry is reset.
+void SubstRegFailSetValue(const char *valueName, LONG code);
+
+// ---- Registry browser ----------------------------------------------------------------------------
+// Makes RegEnumKeyA fail with code at index, on every key, as a name that does not fit the
+// caller's buffer does (234: a 255-character name can take more than 259 bytes in a double-byte
+// or UTF-8 code page). Code 0 or a reset ends it.
+void SubstRegFailEnumKeyAt(DWORD index, LONG code);
+// Makes RegQueryInfoKeyA report the longest value data that many bytes short (not below 0), as a
+// UTF-8 code page does, where the 8-bit form of a string is longer than the size the key reports.
+// 0 or a reset ends it.
+void SubstRegUnderstateLongestData(DWORD bytes);
+// Runs act once, when the next RegQueryInfoKeyA has filled in its results and before it returns:
+// what act changes lands between a caller's size query and its read.
+void SubstRegAfterQueryInfo(const std::function<void()> &act);

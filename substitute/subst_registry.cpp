@@ -70,6 +70,12 @@ std::unordered_map<uintptr_t, Handle> Handles;
 uintptr_t NextHandle = 0x1000;
 uint64_t WriteClock;
 LONG QueryInfoFailure;
+std::string SetValueFailureName;
+LONG SetValueFailure;
+DWORD FailingEnumKeyIndex;
+LONG EnumKeyFailure;
+DWORD LongestDataShortfall;
+std::function<void()> AfterQueryInfo;
 
 const REGSAM ALL_RIGHTS = KEY_ALL_ACCESS;
 const REGSAM READ_ONLY_RIGHTS = KEY_READ;
@@ -232,41 +238,7 @@ LONG CopyData(const Value *value, LPBYTE data, LPDWORD dataSize)
     return ERROR_SUCCESS;
 }
 
-// A registry not selected: what the globals above hold for the selected one.
-struct KeptRegistry {
-    std::vector<std::unique_ptr<Key>> keys;
-    std::vector<std::unique_ptr<Value>> values;
-    Key *roots[4] = {};
-    std::unordered_map<uintptr_t, Handle> handles;
-    uintptr_t nextHandle = 0x1000;
-    LONG queryInfoFailure = ERROR_SUCCESS;
-};
-
-std::unordered_map<int, KeptRegistry> Kept;
-int Selected;
-
-void Exchange(KeptRegistry &kept)
-{
-    AllKeys.swap(kept.keys);
-    AllValues.swap(kept.values);
-    std::swap(Roots, kept.roots);
-    Handles.swap(kept.handles);
-    std::swap(NextHandle, kept.nextHandle);
-    std::swap(QueryInfoFailure, kept.queryInfoFailure);
-}
-
 } // namespace
-
-// The selected registry's place in Kept holds an empty one, so that two exchanges move it out
-// and the wanted one in.
-void SubstRegSelect(int registry)
-{
-    if (registry == Selected)
-        return;
-    Exchange(Kept[Selected]);
-    Exchange(Kept[registry]);
-    Selected = registry;
-}
 
 void SubstResetRegistry()
 {
@@ -277,6 +249,10 @@ void SubstResetRegistry()
         root = nullptr;
     NextHandle = 0x1000;
     QueryInfoFailure = ERROR_SUCCESS;
+    SubstRegFailSetValue(NULL, ERROR_SUCCESS);
+    EnumKeyFailure = ERROR_SUCCESS;
+    LongestDataShortfall = 0;
+    AfterQueryInfo = nullptr;
     EnsureRoots();
 }
 
@@ -303,6 +279,17 @@ bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable)
 }
 
 void SubstRegFailQueryInfo(LONG code) { QueryInfoFailure = code; }
+
+void SubstRegFailSetValue(const char *valueName, LONG code)
+{
+    SetValueFailureName = valueName ? valueName : "";
+    SetValueFailure = valueName ? code : ERROR_SUCCESS;
+}
+void SubstRegFailEnumKeyAt(DWORD index, LONG code) { FailingEnumKeyIndex = index, EnumKeyFailure = code; }
+
+void SubstRegUnderstateLongestData(DWORD bytes) { LongestDataShortfall = bytes; }
+
+void SubstRegAfterQueryInfo(const std::function<void()> &act) { AfterQueryInfo = act; }
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM rights, PHKEY result)
 {
@@ -374,6 +361,8 @@ LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize)
         return status;
     if (index >= h.key->children.size())
         return ERROR_NO_MORE_ITEMS;
+    if (EnumKeyFailure != ERROR_SUCCESS && index == FailingEnumKeyIndex)
+        return EnumKeyFailure;
     const std::string &child = h.key->children.find_by_order(index)->first;
     if (!name)
         return ERROR_INVALID_PARAMETER;
@@ -457,12 +446,17 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
     if (maxValueNameLength)
         *maxValueNameLength = longestValueName;
     if (maxValueLength)
-        *maxValueLength = longestData;
+        *maxValueLength = longestData > LongestDataShortfall ? longestData - LongestDataShortfall : 0;
     if (securitySize)
         *securitySize = 0;
     if (lastWriteTime) {
         lastWriteTime->dwLowDateTime = static_cast<DWORD>(k->writeTime);
         lastWriteTime->dwHighDateTime = static_cast<DWORD>(k->writeTime >> 32);
+    }
+    if (AfterQueryInfo) {
+        std::function<void()> act = std::move(AfterQueryInfo);
+        AfterQueryInfo = nullptr;
+        act();
     }
     return status;
 }
@@ -492,6 +486,8 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE 
     std::string valueName = name ? name : "";
     if (valueName.size() > MAX_VALUE_NAME_CHARS || (!data && dataSize))
         return ERROR_INVALID_PARAMETER;
+    if (SetValueFailure != ERROR_SUCCESS && !CaseLess()(valueName, SetValueFailureName) && !CaseLess()(SetValueFailureName, valueName))
+        return SetValueFailure;
     Value *value = FindValue(h.key, valueName.c_str());
     if (!value) {
         AllValues.push_back(std::make_unique<Value>());

@@ -10,19 +10,6 @@
 
 namespace {
 
-// Every record with its values: "Name{Value=text,...} ...".
-std::string Records()
-{
-    std::vector<std::string> records;
-    for (const std::string &name : SubkeyNames(HINTS_PATH)) {
-        std::vector<std::string> values;
-        for (const auto &v : RecordValues(name))
-            values.push_back(v.first + "=" + v.second);
-        records.push_back(name + "{" + Join(values, ",") + "}");
-    }
-    return Join(records, " ");
-}
-
 void Command(HWND dialog, WORD id, WORD notification = 0)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -37,23 +24,7 @@ struct HintDialogTest : RegistryTest {
         AppInstance = GetModuleHandleA(NULL);
         EditRequestingDialog = NULL;
     }
-    // The help viewer (its own process) asks about the missing file and holds this thread; a
-    // second thread answers it.
-    static DWORD WINAPI AnswerHelpViewer(LPVOID)
-    {
-        for (int i = 0; i < 500 && !HelpViewer; i++, Sleep(10))
-            for (HWND box : VisibleDialogs())
-                for (const std::string &text : ChildTexts(box))
-                    if (text.find("qtxhelp.hlp") != std::string::npos && !HelpViewer) {
-                        GetWindowThreadProcessId(box, &HelpViewer);
-                        PostMessageA(box, WM_COMMAND, IDNO, 0);
-                    }
-        return 0;
-    }
-    static DWORD HelpViewer;
 };
-
-DWORD HintDialogTest::HelpViewer;
 
 // The list after the command, its selection, " hidden" when the dialog ended, the boxes shown.
 TEST_F(HintDialogTest, SetupCommands)
@@ -64,50 +35,34 @@ TEST_F(HintDialogTest, SetupCommands)
              Command(d, IDC_HINT_LIST, LBN_DBLCLK);
              EXPECT_EQ(RecordValues("Alpha")["Need3DOn2D"], "0") << "flipped before the posted command ran";
          }, {}, "Alpha\tracing\tOn|Beta\tnone\tOn -1"},
-        {"without a selection only 111 says so", -1, [](HWND d) {
-             for (WORD id : {WORD(IDC_HINT_DELETE), WORD(IDC_HINT_EDIT), WORD(IDC_HINT_FLIP)})
-                 Command(d, id);
-         }, {}, listed + " -1 Please select an item from the list box / Registry Utility"},
+        {"without a selection only 111 says so", -1,
+         [](HWND d) { Command(d, IDC_HINT_DELETE), Command(d, IDC_HINT_EDIT), Command(d, IDC_HINT_FLIP); }, {},
+         listed + " -1 Please select an item from the list box / Registry Utility"},
         {"delete", 0, [](HWND d) { Command(d, IDC_HINT_DELETE); }, {}, "Beta\tnone\tOn -1"},
+        {"flip and delete refused", 0, [](HWND d) {
+             SeedKey(RecordPath("Alpha\\sub")), MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
+             SendDlgItemMessageA(d, IDC_HINT_LIST, LB_SETCURSEL, 0, 0), Command(d, IDC_HINT_DELETE);
+         }, {}, "Alpha\tnone\tOff|Beta\tnone\tOn -1 The 2D/3D Compositing setting could not be changed: Windows refused the "
+                "change. Administrator rights may be needed. / Registry Utility\nThe application could not be removed: Windows "
+                "refused the change. Administrator rights may be needed. / Registry Utility"},
         {"1, 2, Enter and Esc ignored", 0, [](HWND d) {
              Command(d, IDOK), Command(d, IDCANCEL), Key(d, IDC_HINT_LIST, VK_ESCAPE), Key(d, IDC_HINT_LIST, VK_RETURN);
          }, {}, unchanged},
-        {"Add, then refill", 1, [](HWND d) { Command(d, IDC_HINT_ADD); }, {OnDialog(IDC_ADD_NAME, [](HWND add) {
-             SetDlgItemTextA(add, IDC_ADD_NAME, "Zeta"), Click(add, IDOK);
-         })}, listed + "|Zeta\tnone\tOn -1"},
         {"Edit of the selected line, then refill", 1, [](HWND d) { Command(d, IDC_HINT_EDIT); },
-         {OnDialog(IDC_EDIT_DESCRIPTION, [](HWND edit) {
-             SetDlgItemTextA(edit, IDC_EDIT_DESCRIPTION, "changed"), Click(edit, IDOK);
-         })}, "Alpha\tracing\tOff|Beta\tchanged\tOn -1"},
-        {"Edit of a record deleted meanwhile", 1, [](HWND d) {
-             RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT);
-         }, {}, "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
-        {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); }, {OnDialog(IDC_REG_KEYS, [](HWND browser) {
-             SeedRecord("Other", {}), CloseBox(browser);
-         })}, unchanged},
-        {"Help without the file", 0, [](HWND d) {
-             HANDLE answer = CreateThread(NULL, 0, AnswerHelpViewer, NULL, 0, NULL);
-             Command(d, IDC_HINT_HELP);
-             WaitForSingleObject(answer, 10000);
-             CloseHandle(answer);
-             // Whether the platform's viewer asks about the missing file is its own affair; the
-             // row checks that the dialog goes on, and ends a viewer that the call started.
-             HANDLE viewer = HelpViewer ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, HelpViewer) : NULL;
-             WinHelpA(d, "qtxhelp.hlp", HELP_QUIT, 0); // the viewer stays resident otherwise
-             if (viewer && WaitForSingleObject(viewer, 5000) != WAIT_OBJECT_0)
-                 TerminateProcess(viewer, 1);
-             if (viewer)
-                 CloseHandle(viewer);
-             HelpViewer = 0;
-         }, {}, unchanged},
+         {OnDialog(IDC_EDIT_DESCRIPTION, [](HWND edit) { SetDlgItemTextA(edit, IDC_EDIT_DESCRIPTION, "changed"), Click(edit, IDOK); })},
+         "Alpha\tracing\tOff|Beta\tchanged\tOn -1"},
+        {"Edit of a record deleted meanwhile", 1,
+         [](HWND d) { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT); }, {},
+         "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
+        {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
+         {OnDialog(IDC_REG_KEYS, [](HWND browser) { SeedRecord("Other", {}), CloseBox(browser); })}, unchanged},
         {"Exit", 0, [](HWND d) { Click(d, IDC_HINT_EXIT); }, {}, unchanged + " hidden"},
         {"close box", 0, CloseBox, {}, unchanged + " hidden"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::get<0>(row));
         Fresh();
-        SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}});
-        SeedRecord("Beta", {{"Need3DOn2D", "1"}});
+        SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}}), SeedRecord("Beta", {{"Need3DOn2D", "1"}});
         HWND setup = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0), list = GetDlgItem(setup, IDC_HINT_LIST);
         ASSERT_EQ(Join(ListLines(list)), listed);
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::get<1>(row)), 0);
@@ -127,26 +82,31 @@ TEST_F(HintDialogTest, AddAndEdit)
     const std::string l40 = "0123456789abcdefghijABCDEFGHIJklmnopqrst", w2000(2000, 'w'), demo = "Demo{Description=racing,Need3DOn2D=1}";
     const std::string l31 = "{Description=" + l40.substr(0, 31) + ",Need3DOn2D=1}";
     const Values racing1 = {{"Description", "racing"}, {"Need3DOn2D", "1"}};
+    const char *addRefused =
+        "Windows refused to store the application in the registry. Administrator rights may be needed. / Halvane D3D Setup";
     const char *refused = "The registry entry of the selected application cannot be opened for changing. / Halvane D3D Setup";
+    // edit: the Edit dialog over the stored record Demo, else Add; name, description typed and check set unless NULL or -1;
+    // end: IDOK, IDCANCEL clicked, VK_RETURN, VK_ESCAPE pressed, 0 the close box; shown: the fields as the dialog shows,
+    // and Add's after a refusal.
     struct Case {
         const char *what;
-        bool edit;      // the Edit dialog over the stored record Demo, else the Add dialog
+        bool edit;
         Values stored;
-        const char *name, *description; // typed; NULL: left as shown
-        int check;                      // -1: left as shown
-        int end;                        // IDOK, IDCANCEL: clicked; VK_RETURN, VK_ESCAPE: pressed; 0: close box
-        std::string shown, records; // shown: Edit's fields on opening, Add's after a refusal
+        const char *name, *description;
+        int check, end;
+        std::string shown, records;
         const char *box;
     } cases[] = {
-        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "", demo, ""},
-        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "", demo, ""},
-        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "", "", ""},
-        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "", "", ""},
-        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "", "ABCDEFGHIJKLMNOPQ" + l31, ""},
+        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "|", demo, ""},
+        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "|", demo, ""},
+        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "|", "", ""},
+        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "|", "", ""},
+        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "|", "ABCDEFGHIJKLMNOPQ" + l31, ""},
         {"Add refuses an empty name, input kept", false, {}, "", "racing", -1, IDOK, "|racing", "",
          "Please enter the name of the application. / Halvane D3D Setup"},
         {"Add refuses a separator, input kept", false, {}, "Demo\\Sub", "racing", -1, IDOK, "Demo\\Sub|racing", "",
          "The name of the application cannot contain \"\\\". / Halvane D3D Setup"},
+        {"Add refused, input kept", false, {}, "Demo", "racing", -1, IDOK, "Demo|racing", "", addRefused},
         {"Edit OK", true, racing1, nullptr, "arcade", 0, IDOK, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
         {"Edit Enter", true, racing1, nullptr, "arcade", 0, VK_RETURN, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
         {"Edit Cancel", true, racing1, nullptr, "arcade", 0, IDCANCEL, "Demo|racing|1", demo, ""},
@@ -162,36 +122,25 @@ TEST_F(HintDialogTest, AddAndEdit)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         Fresh();
-        if (c.edit)
-            SeedRecord("Demo", c.stored);
-        ASSERT_TRUE(!c.edit || !*c.box || MarkReadOnly(RecordPath("Demo")));
+        c.edit ? SeedRecord("Demo", c.stored) : void();
+        ASSERT_TRUE((c.box != refused && c.box != addRefused) || MarkReadOnly(c.edit ? RecordPath("Demo") : PRODUCT_PATH));
         int nameId = c.edit ? IDC_EDIT_NAME : IDC_ADD_NAME, field = c.edit ? IDC_EDIT_DESCRIPTION : IDC_ADD_DESCRIPTION;
         HWND dialog = NULL;
         std::string shown;
-        auto read = [&](HWND d) {
-            shown = ControlText(GetDlgItem(d, nameId)) + "|" + ControlText(GetDlgItem(d, field)) +
-                    (c.edit ? "|" + std::to_string(SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0)) : "");
-        };
         std::vector<Box> boxes;
-        std::vector<Step> steps; // where the Edit dialog must not show, a shown one is ended by force and fails
-        if (!c.edit || !*c.box)
-            steps.push_back(OnDialog(field, [&](HWND d) {
-                if (c.edit)
-                    read(d);
-                dialog = d;
-                if (c.name)
-                    SetDlgItemTextA(d, nameId, c.name);
-                if (c.description)
-                    SetDlgItemTextA(d, field, c.description);
-                if (c.check >= 0)
-                    SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
-                if (c.end > IDCANCEL)
-                    Key(d, field, static_cast<WPARAM>(c.end));
-                else
-                    c.end ? Click(d, c.end) : CloseBox(d);
-            }));
-        if (!c.edit && *c.box) // the refusal answered, the dialog still holds what was typed
-            steps.push_back([&] { return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })(); });
+        auto read = [&](HWND d) {
+            dialog = d, shown = ControlText(GetDlgItem(d, nameId)) + "|" + ControlText(GetDlgItem(d, field)) +
+                                (c.edit ? "|" + std::to_string(SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0)) : "");
+        };
+        std::vector<Step> steps = {OnDialog(field, [&](HWND d) {
+            read(d), c.name ? SetDlgItemTextA(d, nameId, c.name) : 0, c.description ? SetDlgItemTextA(d, field, c.description) : 0;
+            c.check < 0 ? 0 : SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
+            c.end > IDCANCEL ? Key(d, field, static_cast<WPARAM>(c.end)) : c.end ? Click(d, c.end) : CloseBox(d);
+        })};
+        if (*c.box) // the Add dialog stays after the refusal with what was typed; a shown Edit dialog is ended by force and fails
+            steps = c.edit ? std::vector<Step>{} : std::vector<Step>{steps[0], [&] {
+                return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })();
+            }};
         SelectedHintIndex = 0;
         WhileModal([&] {
             DialogBoxParamA(AppInstance, c.edit ? "EditDlg" : "AddProgramDlg", NULL, c.edit ? EditDlgProc : AddProgramDlgProc, 0);
@@ -206,16 +155,11 @@ TEST_F(HintDialogTest, AddAndEdit)
 TEST_F(HintDialogTest, TwoEditDialogsKeepTheirOwnRecords)
 {
     Fresh();
-    SeedRecord("Alpha", {{"Description", "a"}, {"Need3DOn2D", "1"}});
-    SeedRecord("Beta", {{"Description", "b"}, {"Need3DOn2D", "1"}});
-    SelectedHintIndex = 0;
-    HWND first = CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0);
-    SelectedHintIndex = 1;
-    HWND second = CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0);
-    SetDlgItemTextA(second, IDC_EDIT_DESCRIPTION, "second");
-    Command(second, IDOK);
-    SetDlgItemTextA(first, IDC_EDIT_DESCRIPTION, "first");
-    SendDlgItemMessageA(first, IDC_EDIT_COMPOSITING, BM_SETCHECK, BST_UNCHECKED, 0);
+    SeedRecord("Alpha", {{"Description", "a"}, {"Need3DOn2D", "1"}}), SeedRecord("Beta", {{"Description", "b"}, {"Need3DOn2D", "1"}});
+    HWND first = (SelectedHintIndex = 0, CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0));
+    HWND second = (SelectedHintIndex = 1, CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0));
+    SetDlgItemTextA(second, IDC_EDIT_DESCRIPTION, "second"), Command(second, IDOK);
+    SetDlgItemTextA(first, IDC_EDIT_DESCRIPTION, "first"), SendDlgItemMessageA(first, IDC_EDIT_COMPOSITING, BM_SETCHECK, 0, 0);
     Command(first, IDOK);
     EXPECT_EQ(Records(), "Alpha{Description=first,Need3DOn2D=0} Beta{Description=second,Need3DOn2D=1}");
     DestroyWindow(first), DestroyWindow(second);

@@ -103,6 +103,7 @@ static bool GrantOnly(const std::string &path, DWORD rights)
     return ok;
 }
 
+std::string RegFixtureScratch() { return ScratchPath; }
 bool MarkReadOnly(const std::string &path) { return GrantOnly(path, KEY_READ); }
 bool MarkUnreadable(const std::string &path) { return GrantOnly(path, DELETE); }
 int OpenKeyCount() { return -1; }

@@ -10,6 +10,7 @@
 
 bool RegFixtureStart(); // natively also resets the substitute kernel
 void RegFixtureStop();
+std::string RegFixtureScratch(); // under Wine: the path below HKEY_CURRENT_USER that other processes see
 
 bool SeedKey(const std::string &path, const char *keyClass = nullptr); // with every missing key on the way
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes);

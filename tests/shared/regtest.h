@@ -43,3 +43,16 @@ inline void SeedRecord(const std::string &name, const Values &values)
     for (const auto &v : values)
         EXPECT_TRUE(SeedText(RecordPath(name), v.first, v.second)) << name << " " << v.first;
 }
+
+// Every record with its values, "Name{Value=text,...} ...", after "! " when AppHintsKey itself holds values.
+inline std::string Records()
+{
+    std::vector<std::string> records;
+    for (const std::string &name : SubkeyNames(HINTS_PATH)) {
+        std::vector<std::string> values;
+        for (const auto &v : RecordValues(name))
+            values.push_back(v.first + "=" + v.second);
+        records.push_back(name + "{" + Join(values, ",") + "}");
+    }
+    return (ValueNames(HINTS_PATH).empty() ? "" : "! ") + Join(records, " ");
+}
