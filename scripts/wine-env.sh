@@ -10,6 +10,8 @@ action=$1
 build=$(cd "$2" && pwd)
 state="$build/wine"
 export WINEPREFIX="$state/prefix" WINEARCH=win32 WINEDEBUG=-all
+# Shortcuts made inside the prefix (the installer's) must not become menu entries of the host.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 mkdir -p "$state"
 
 start_display() {

@@ -7,6 +7,8 @@ build=$(cd "$1" && pwd)
 shift
 state="$build/wine"
 export WINEPREFIX="$state/prefix" WINEARCH=win32 WINEDEBUG=-all
+# Shortcuts made inside the prefix (the installer's) must not become menu entries of the host.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 if [ -z "${DISPLAY:-}" ] && [ -f "$state/display" ]; then
     DISPLAY=$(cat "$state/display")
     export DISPLAY

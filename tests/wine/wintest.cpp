@@ -31,14 +31,14 @@ std::string MakeScratchDir(const char *tag)
 }
 
 // The entries are set in this process's environment, which the child inherits.
-ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env)
+ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &args)
 {
     for (const std::string &e : env)
         SetEnvironmentVariableA(e.substr(0, e.find('=')).c_str(), e.substr(e.find('=') + 1).c_str());
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + program + "\"";
+    std::string cmd = "\"" + program + "\"" + (args.empty() ? "" : " " + args);
     BOOL ok = CreateProcessA(program.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
     EXPECT_TRUE(ok) << "CreateProcess " << program << " failed: " << GetLastError();
     if (ok)

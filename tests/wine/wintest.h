@@ -15,8 +15,9 @@ struct ChildProcess {
     HANDLE process = NULL;
     DWORD pid = 0;
 };
-// Starts program after setting the env entries ("NAME=value") in this process's environment.
-ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env);
+// Starts program (with args after its quoted name) after setting the env entries ("NAME=value")
+// in this process's environment.
+ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &args = "");
 DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs = 15000); // exit code, or STILL_ACTIVE
 bool ChildRunning(const ChildProcess &child);
 void StopChild(ChildProcess &child); // ends it if still running, closes the handle
