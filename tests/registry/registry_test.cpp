@@ -32,9 +32,7 @@ std::string EnumValue(DWORD nameBuffer, DWORD dataBuffer)
     return S(status) + S(dataSize) + (name[nameBuffer] == char(GUARD_BYTE) && data[dataBuffer] == GUARD_BYTE ? "" : "overrun ");
 }
 
-using Registry = RegistryTest;
-
-TEST_F(Registry, WhatTheProductReliesOn)
+TEST_F(RegistryTest, WhatTheProductReliesOn)
 {
     // Wine (which counts no open keys) folds names to lower case, "_" before letters; Windows to upper case, "_" after.
     const std::string sorted = OpenKeyCount() < 0 ? "_x|A|a_b|aab|b|C" : "A|aab|a_b|b|C|_x";
