@@ -1,7 +1,6 @@
-// Random actions of the navigation rules and walks over a generated substitute registry: byte 0 picks the tree,
-// byte 1 what an earlier opening left and whether the heap runs out, then (action, pick) pairs. After every step
-// the listed key is (root, path; the other roots are empty), the name its own, nothing is left open or allocated,
-// and every hourglass is put back.
+// Navigation over a generated substitute registry: byte 0 picks the tree, byte 1 the root an earlier opening left and
+// when the heap runs out, then (action, pick) pairs. After every step the listed key is (root, path; the other roots
+// are empty) under its own name, nothing is left open or allocated, and every hourglass is put back.
 #include "common/globals.h"
 #include "regbrowser/driver.h"
 #include "shared/regfixture.h"
@@ -18,8 +17,8 @@ static void BuildTree(int tree)
     std::vector<std::string> paths = {""};
     const std::string names[] = {std::string(120, 'L'), std::string(255, 'M'), "a", "B", "b", "\xe9t\xe9", "k"};
     for (int i = r() % 12; i > 0; i--) {
-        std::string path = paths[r() % paths.size()];
-        std::string data = std::string(r() % 9, char('a' + r() % 26)) + std::string(tree % 4, '\0') + std::string(r() % 9, char(r()));
+        std::string path = paths[r() % paths.size()], data = std::string(r() % 9, char('a' + r() % 26)) + std::string(tree % 4, '\0');
+        data += std::string(r() % 9, char(r()));
         if (!SeedKey(path += (path.empty() ? "" : "\\") + names[r() % 7]) || (r() % 8 == 0 && MarkUnreadable(path)))
             continue;
         for (int v = r() % 4; v > 0; v--)
@@ -34,8 +33,7 @@ static void Run(Shown &shown, char step, int selected)
 {
     BrowserState &state = shown.state;
     for (std::string queue(1, step); !queue.empty(); selected = -1) {
-        step = queue[0];
-        queue.erase(0, 1);
+        step = queue[0], queue.erase(0, 1);
         const char *entry = selected >= 0 ? shown.keys[selected].c_str() : "";
         BrowserStep next = step == 'u' ? BrowserGoUp(&state) : step == 'd' ? BrowserGoDown(&state, selected, entry) : BROWSE_LIST_ROOT;
         if (next == BROWSE_LIST_ROOT) {
@@ -60,7 +58,7 @@ static void Check(const Shown &shown)
     if (SubstRegOpenHandleCount() || SubstHeapLiveBlocks() || (s.BrowserRoot == 0 ? s.BrowserPath[0] || shown.keys.size() != 4
         : !own || strcmp(own, s.BrowserName) || keys != shown.keys))
         __builtin_trap();
-    const std::vector<HCURSOR> &cursors = SubstCursorHistory();
+    const std::vector<HCURSOR> &cursors = SubstCursorHistory(); // wait, arrow, wait, arrow...
     for (size_t i = 0; i < cursors.size() + cursors.size() % 2; i++)
         if (i == cursors.size() || cursors[i] != LoadCursorA(NULL, i % 2 ? IDC_ARROW : IDC_WAIT))
             __builtin_trap();

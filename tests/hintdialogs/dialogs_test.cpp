@@ -16,14 +16,7 @@ void Command(HWND dialog, WORD id, WORD notification = 0)
 }
 
 struct HintDialogTest : RegistryTest {
-    void Fresh()
-    {
-        RegFixtureStop();
-        ASSERT_TRUE(RegFixtureStart());
-        ASSERT_TRUE(SeedKey(PRODUCT_PATH));
-        AppInstance = GetModuleHandleA(NULL);
-        EditRequestingDialog = NULL;
-    }
+    void Fresh() { Restart(), AppInstance = GetModuleHandleA(NULL), EditRequestingDialog = NULL; }
 };
 
 // The list after the command, its selection, " hidden" when the dialog ended, the boxes shown.
@@ -33,12 +26,16 @@ TEST_F(HintDialogTest, SetupCommands)
     const std::tuple<const char *, int, std::function<void(HWND)>, std::vector<Step>, std::string> rows[] = {
         {"double-click posts 111, which flips", 0, [](HWND d) {
              Command(d, IDC_HINT_LIST, LBN_DBLCLK);
-             EXPECT_EQ(RecordValues("Alpha")["Need3DOn2D"], "0") << "flipped before the posted command ran";
+             EXPECT_EQ(Records("Alpha"), "Alpha{Description=racing,Need3DOn2D=0}") << "flipped before the posted command ran";
          }, {}, "Alpha\tracing\tOn|Beta\tnone\tOn -1"},
         {"without a selection only 111 says so", -1,
          [](HWND d) { Command(d, IDC_HINT_DELETE), Command(d, IDC_HINT_EDIT), Command(d, IDC_HINT_FLIP); }, {},
          listed + " -1 Please select an item from the list box / Registry Utility"},
         {"delete", 0, [](HWND d) { Command(d, IDC_HINT_DELETE); }, {}, "Beta\tnone\tOn -1"},
+        {"double-click flips what stands there now", 0, [](HWND d) {
+             RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Alpha"), Command(d, IDC_HINT_LIST, LBN_DBLCLK); }, {}, "Beta\tnone\tOff -1"},
+        {"double-click where nothing stands now", 1, [](HWND d) {
+             RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_LIST, LBN_DBLCLK); }, {}, "Alpha\tracing\tOff -1"},
         {"flip and delete refused", 0, [](HWND d) {
              SeedKey(RecordPath("Alpha\\sub")), MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
              SendDlgItemMessageA(d, IDC_HINT_LIST, LB_SETCURSEL, 0, 0), Command(d, IDC_HINT_DELETE);
@@ -62,7 +59,7 @@ TEST_F(HintDialogTest, SetupCommands)
     for (const auto &row : rows) {
         SCOPED_TRACE(std::get<0>(row));
         Fresh();
-        SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}}), SeedRecord("Beta", {{"Need3DOn2D", "1"}});
+        SeedKey(PRODUCT_PATH), SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}}), SeedRecord("Beta", {{"Need3DOn2D", "1"}});
         HWND setup = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0), list = GetDlgItem(setup, IDC_HINT_LIST);
         ASSERT_EQ(Join(ListLines(list)), listed);
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::get<1>(row)), 0);
@@ -80,50 +77,54 @@ TEST_F(HintDialogTest, SetupCommands)
 TEST_F(HintDialogTest, AddAndEdit)
 {
     const std::string l40 = "0123456789abcdefghijABCDEFGHIJklmnopqrst", w2000(2000, 'w'), demo = "Demo{Description=racing,Need3DOn2D=1}";
-    const std::string l31 = "{Description=" + l40.substr(0, 31) + ",Need3DOn2D=1}";
+    const std::string l31 = "{Description=" + l40.substr(0, 31) + ",Need3DOn2D=1}", arcade = "Demo{Description=arcade,Need3DOn2D=0}";
     const Values racing1 = {{"Description", "racing"}, {"Need3DOn2D", "1"}};
-    const char *addRefused =
-        "Windows refused to store the application in the registry. Administrator rights may be needed. / Halvane D3D Setup";
-    const char *refused = "The registry entry of the selected application cannot be opened for changing. / Halvane D3D Setup";
-    // edit: the Edit dialog over the stored record Demo, else Add; name, description typed and check set unless NULL or -1;
-    // end: IDOK, IDCANCEL clicked, VK_RETURN, VK_ESCAPE pressed, 0 the close box; shown: the fields as the dialog shows,
-    // and Add's after a refusal.
+    const char *addRefused = "Windows refused to store the application in the registry. Administrator rights may be needed. / Halvane D3D Setup";
+    // edit: the Edit dialog over the stored record Demo, else Add; setup: 'r' the record (Add: the product key) read-only, 'm'
+    // no product key, 'd' the record deleted once the dialog shows; name, description typed and check set unless NULL or -1;
+    // end: IDOK, IDCANCEL clicked, VK_RETURN, VK_ESCAPE pressed, 0 the close box; shown: the fields as the dialog shows, and
+    // after a message box, which must leave the dialog up with what was typed, as it then shows.
     struct Case {
         const char *what;
         bool edit;
         Values stored;
+        char setup;
         const char *name, *description;
         int check, end;
-        std::string shown, records;
-        const char *box;
+        std::string shown, records, box;
     } cases[] = {
-        {"Add OK", false, {}, "Demo", "racing", -1, IDOK, "|", demo, ""},
-        {"Add Enter", false, {}, "Demo", "racing", -1, VK_RETURN, "|", demo, ""},
-        {"Add Cancel", false, {}, "Demo", "racing", -1, IDCANCEL, "|", "", ""},
-        {"Add Esc", false, {}, "Demo", "racing", -1, VK_ESCAPE, "|", "", ""},
-        {"Add cuts to 17 and 31", false, {}, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "|", "ABCDEFGHIJKLMNOPQ" + l31, ""},
-        {"Add refuses an empty name, input kept", false, {}, "", "racing", -1, IDOK, "|racing", "",
-         "Please enter the name of the application. / Halvane D3D Setup"},
-        {"Add refuses a separator, input kept", false, {}, "Demo\\Sub", "racing", -1, IDOK, "Demo\\Sub|racing", "",
+        {"Add OK", false, {}, 0, "Demo", "racing", -1, IDOK, "|", demo, ""},
+        {"Add Enter", false, {}, 0, "Demo", "racing", -1, VK_RETURN, "|", demo, ""},
+        {"Add Cancel", false, {}, 0, "Demo", "racing", -1, IDCANCEL, "|", "", ""},
+        {"Add Esc", false, {}, 0, "Demo", "racing", -1, VK_ESCAPE, "|", "", ""},
+        {"Add cuts to 17 and 31", false, {}, 0, "ABCDEFGHIJKLMNOPQRSTUV", l40.c_str(), -1, IDOK, "|", "ABCDEFGHIJKLMNOPQ" + l31, ""},
+        {"Add refuses an empty name", false, {}, 0, "", "racing", -1, IDOK, "|racing", "", "Please enter the name of the application. / Halvane D3D Setup"},
+        {"Add refuses a separator", false, {}, 0, "Demo\\Sub", "racing", -1, IDOK, "Demo\\Sub|racing", "",
          "The name of the application cannot contain \"\\\". / Halvane D3D Setup"},
-        {"Add refused, input kept", false, {}, "Demo", "racing", -1, IDOK, "Demo|racing", "", addRefused},
-        {"Edit OK", true, racing1, nullptr, "arcade", 0, IDOK, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
-        {"Edit Enter", true, racing1, nullptr, "arcade", 0, VK_RETURN, "Demo|racing|1", "Demo{Description=arcade,Need3DOn2D=0}", ""},
-        {"Edit Cancel", true, racing1, nullptr, "arcade", 0, IDCANCEL, "Demo|racing|1", demo, ""},
-        {"Edit close box", true, racing1, nullptr, "arcade", 0, 0, "Demo|racing|1", demo, ""},
-        {"Edit Esc", true, {{"Need3DOn2D", "0"}}, nullptr, "arcade", 1, VK_ESCAPE, "Demo||0", "Demo{Need3DOn2D=0}", ""},
-        {"Edit cuts typed text to 31", true, racing1, nullptr, l40.c_str(), -1, IDOK, "Demo|racing|1", "Demo" + l31, ""},
-        {"Edit writes untouched long text back whole", true, {{"Description", l40}, {"Need3DOn2D", "0"}}, nullptr, nullptr, 1,
+        {"Add refused", false, {}, 'r', "Demo", "racing", -1, IDOK, "Demo|racing", "", addRefused},
+        {"Add without the product key", false, {}, 'm', "Demo", "racing", -1, IDOK, "Demo|racing", "", "Halvane D3D is not installed "
+         "properly: the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarnell\\Halvane is missing. Reinstall it, or create that key. / Halvane D3D Setup"},
+        {"Edit OK", true, racing1, 0, nullptr, "arcade", 0, IDOK, "Demo|racing|1", arcade, ""},
+        {"Edit Enter", true, racing1, 0, nullptr, "arcade", 0, VK_RETURN, "Demo|racing|1", arcade, ""},
+        {"Edit Cancel", true, racing1, 0, nullptr, "arcade", 0, IDCANCEL, "Demo|racing|1", demo, ""},
+        {"Edit close box", true, racing1, 0, nullptr, "arcade", 0, 0, "Demo|racing|1", demo, ""},
+        {"Edit Esc", true, {{"Need3DOn2D", "0"}}, 0, nullptr, "arcade", 1, VK_ESCAPE, "Demo||0", "Demo{Need3DOn2D=0}", ""},
+        {"Edit cuts typed text to 31", true, racing1, 0, nullptr, l40.c_str(), -1, IDOK, "Demo|racing|1", "Demo" + l31, ""},
+        {"Edit writes untouched long text back whole", true, {{"Description", l40}, {"Need3DOn2D", "0"}}, 0, nullptr, nullptr, 1,
          IDOK, "Demo|" + l40 + "|0", "Demo{Description=" + l40 + ",Need3DOn2D=1}", ""},
-        {"Edit leaves text too long to read whole", true, {{"Description", w2000}, {"Need3DOn2D", "1"}}, nullptr, nullptr, 0,
+        {"Edit leaves text too long to read whole", true, {{"Description", w2000}, {"Need3DOn2D", "1"}}, 0, nullptr, nullptr, 0,
          IDOK, "Demo|" + w2000.substr(0, 1023) + "|1", "Demo{Description=" + w2000 + ",Need3DOn2D=0}", ""},
-        {"Edit of a read-only record", true, racing1, nullptr, nullptr, -1, IDOK, "", demo, refused},
+        {"Edit of a read-only record", true, racing1, 'r', nullptr, nullptr, -1, IDOK, "", demo,
+         "The registry entry of the selected application cannot be opened for changing. / Halvane D3D Setup"},
+        {"Edit of a record deleted meanwhile", true, racing1, 'd', nullptr, "arcade", -1, IDOK, "Demo|arcade|1", "",
+         "The application was removed from the registry while it was being edited. Nothing was saved. / Halvane D3D Setup"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         Fresh();
+        ASSERT_TRUE(c.setup == 'm' || SeedKey(PRODUCT_PATH));
         c.edit ? SeedRecord("Demo", c.stored) : void();
-        ASSERT_TRUE((c.box != refused && c.box != addRefused) || MarkReadOnly(c.edit ? RecordPath("Demo") : PRODUCT_PATH));
+        ASSERT_TRUE(c.setup != 'r' || MarkReadOnly(c.edit ? RecordPath("Demo") : PRODUCT_PATH));
         int nameId = c.edit ? IDC_EDIT_NAME : IDC_ADD_NAME, field = c.edit ? IDC_EDIT_DESCRIPTION : IDC_ADD_DESCRIPTION;
         HWND dialog = NULL;
         std::string shown;
@@ -135,10 +136,11 @@ TEST_F(HintDialogTest, AddAndEdit)
         std::vector<Step> steps = {OnDialog(field, [&](HWND d) {
             read(d), c.name ? SetDlgItemTextA(d, nameId, c.name) : 0, c.description ? SetDlgItemTextA(d, field, c.description) : 0;
             c.check < 0 ? 0 : SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
+            c.setup == 'd' ? RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Demo") : 0;
             c.end > IDCANCEL ? Key(d, field, static_cast<WPARAM>(c.end)) : c.end ? Click(d, c.end) : CloseBox(d);
         })};
-        if (*c.box) // the Add dialog stays after the refusal with what was typed; a shown Edit dialog is ended by force and fails
-            steps = c.edit ? std::vector<Step>{} : std::vector<Step>{steps[0], [&] {
+        if (!c.box.empty()) // a shown Edit dialog of a read-only record is ended by force and fails
+            steps = c.edit && c.setup == 'r' ? std::vector<Step>{} : std::vector<Step>{steps[0], [&] {
                 return !boxes.empty() && OnDialog(field, [&](HWND d) { read(d), Click(d, IDCANCEL); })();
             }};
         SelectedHintIndex = 0;
@@ -147,7 +149,7 @@ TEST_F(HintDialogTest, AddAndEdit)
         }, steps, &boxes);
         EXPECT_EQ(shown + " " + Records() + " " + Shown(boxes), c.shown + " " + c.records + " " + c.box);
         for (const Box &b : boxes)
-            EXPECT_TRUE(c.edit || b.owner == dialog);
+            EXPECT_TRUE((c.edit && c.setup == 'r') || b.owner == dialog);
     }
 }
 

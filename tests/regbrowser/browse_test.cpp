@@ -30,6 +30,9 @@ TEST_F(RegistryTest, BrowserListsAndShowsNamesAndDataOfAnySize)
         ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "N", 0, KEY_READ, &key), ERROR_SUCCESS);
         ListKeyContents(key, &shown.view), RegCloseKey(key);
         EXPECT_EQ(Join(shown.keys) + "|" + Join(shown.values) + "|" + Join(shown.messages), entries) << queryFails;
+        const std::vector<HCURSOR> &cursors = SubstCursorHistory(); // every hourglass put back
+        for (size_t i = 0; i < cursors.size() + cursors.size() % 2; i++)
+            EXPECT_EQ(i < cursors.size() ? cursors[i] : NULL, LoadCursorA(NULL, i % 2 ? IDC_ARROW : IDC_WAIT)) << i;
         for (size_t i = 0; i < 7; i++, shown.messages.clear()) {
             ShowValueData(0x80000002, "N", DWORD(i), &shown.view);
             EXPECT_EQ(shown.Field(IDC_REG_DATA) + Join(shown.messages),

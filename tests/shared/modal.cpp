@@ -25,12 +25,12 @@ std::vector<std::string> ListLines(HWND list)
     return lines;
 }
 
-static HWND ShownDialog(int controlId) // a message box for controlId 0: none of the product's controls
+HWND ShownDialog(DWORD pid, int controlId, HWND except)
 {
-    for (HWND w : VisibleDialogs(GetCurrentProcessId()))
-        if (controlId ? GetDlgItem(w, controlId) != NULL
-                      : !GetDlgItem(w, IDC_HINT_LIST) && !GetDlgItem(w, IDC_ADD_NAME) &&
-                            !GetDlgItem(w, IDC_EDIT_DESCRIPTION) && !GetDlgItem(w, IDC_REG_KEYS))
+    for (HWND w : VisibleDialogs(pid))
+        if (w != except && (controlId ? GetDlgItem(w, controlId) != NULL
+                                      : !GetDlgItem(w, IDC_HINT_LIST) && !GetDlgItem(w, IDC_ADD_NAME) &&
+                                            !GetDlgItem(w, IDC_EDIT_DESCRIPTION) && !GetDlgItem(w, IDC_REG_KEYS)))
             return w;
     return NULL;
 }
@@ -46,7 +46,7 @@ static struct Driver {
 static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
 {
     Driver &d = *Driving;
-    HWND box = ShownDialog(0);
+    HWND box = ShownDialog(GetCurrentProcessId(), 0);
     if (d.running)
         return;
     if (++d.ticks > 1000) {
@@ -55,12 +55,9 @@ static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
             EndDialog(w, 0);
     } else if (box && d.boxes && IsWindowEnabled(box)) {
         d.boxes->push_back({ControlText(GetDlgItem(box, 0xffff)) + " / " + ControlText(box), GetWindow(box, GW_OWNER)});
-        EnableWindow(box, FALSE); // answered once
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EnableWindow(box, FALSE), PostMessageA(box, WM_COMMAND, IDOK, 0); // answered once
     } else if (d.next < d.steps->size()) {
-        d.running = true;
-        d.next += (*d.steps)[d.next]();
-        d.running = false;
+        d.running = true, d.next += (*d.steps)[d.next](), d.running = false;
     }
 }
 
@@ -70,8 +67,7 @@ bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &
     Driving = &driver;
     UINT_PTR timer = SetTimer(NULL, 0, 10, DriverTick);
     blocking();
-    KillTimer(NULL, timer);
-    Driving = outer;
+    KillTimer(NULL, timer), Driving = outer;
     EXPECT_FALSE(driver.forced) << "a dialog did not end when driven";
     EXPECT_EQ(driver.next, steps.size()) << "steps that never ran";
     return !driver.forced && driver.next == steps.size();
@@ -80,19 +76,17 @@ bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &
 Step OnDialog(int controlId, const std::function<void(HWND)> &act)
 {
     return [controlId, act] {
-        HWND dialog = ShownDialog(controlId);
-        if (dialog && !ShownDialog(0))
-            act(dialog);
-        return dialog && !ShownDialog(0);
+        HWND dialog = ShownDialog(GetCurrentProcessId(), controlId), box = ShownDialog(GetCurrentProcessId(), 0);
+        return dialog && !box ? act(dialog), true : false;
     };
 }
 
 std::string Shown(const std::vector<Box> &boxes)
 {
-    std::vector<std::string> all;
+    std::string all;
     for (const Box &b : boxes)
-        all.push_back(b.shown);
-    return Join(all, "\n");
+        all += (all.empty() ? "" : "\n") + b.shown;
+    return all;
 }
 
 void PumpDialog(HWND dialog)

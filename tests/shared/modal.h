@@ -9,6 +9,8 @@
 
 std::string ControlText(HWND window);
 std::vector<std::string> ListLines(HWND list);
+// A shown dialog of process pid holding the control, but except; controlId 0: a message box.
+HWND ShownDialog(DWORD pid, int controlId, HWND except = NULL);
 
 struct Box {
     std::string shown; // "text / caption"

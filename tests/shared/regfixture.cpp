@@ -63,8 +63,7 @@ static LONG DeleteTree(HKEY parent, const char *name)
     char child[1024];
     if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         for (DWORD i = 0; RegEnumKeyA(key, i, child, sizeof child) == ERROR_SUCCESS;)
-            if (DeleteTree(key, child) != ERROR_SUCCESS)
-                i++; // could not delete it: go past it rather than loop forever
+            i += DeleteTree(key, child) != ERROR_SUCCESS; // could not delete it: go past it rather than loop forever
         RegCloseKey(key);
     }
     return RegDeleteKeyA(parent, name);
@@ -75,8 +74,7 @@ bool RegFixtureStart()
     static int count;
     char path[128];
     snprintf(path, sizeof path, "Software\\QtxTest\\reg-%lu-%lu-%d", GetCurrentProcessId(), GetTickCount(), ++count);
-    ScratchPath = path;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, path, &Scratch) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_CURRENT_USER, (ScratchPath = path).c_str(), &Scratch) != ERROR_SUCCESS)
         return Scratch = NULL, false;
     return RegOverridePredefKey(HKEY_LOCAL_MACHINE, Scratch) == ERROR_SUCCESS;
 }
@@ -84,9 +82,7 @@ bool RegFixtureStart()
 void RegFixtureStop()
 {
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
-    if (Scratch)
-        RegCloseKey(Scratch);
-    Scratch = NULL;
+    RegCloseKey(Scratch), Scratch = NULL; // NULL when the start failed: refused harmlessly
     DeleteTree(HKEY_CURRENT_USER, ScratchPath.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QtxTest"); // only when no other test still uses it
 }
@@ -99,8 +95,7 @@ static bool GrantOnly(const std::string &path, DWORD rights)
     PSECURITY_DESCRIPTOR sd = NULL;
     bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, NULL) &&
               OnKey(path, KEY_ALL_ACCESS, false, [&](HKEY key) { return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == 0; });
-    LocalFree(sd);
-    return ok;
+    return LocalFree(sd), ok;
 }
 
 std::string RegFixtureScratch() { return ScratchPath; }
@@ -138,11 +133,10 @@ bool SeedText(const std::string &path, const std::string &name, const std::strin
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes)
 {
     return OnKey(path, KEY_READ, false, [&](HKEY key) {
-        std::string data(65536, '\0');
-        DWORD size = DWORD(data.size());
-        bool ok = RegQueryValueExA(key, name.c_str(), NULL, type, reinterpret_cast<BYTE *>(&data[0]), &size) == 0;
-        *bytes = ok ? data.substr(0, size) : *bytes;
-        return ok;
+        DWORD size = 65536;
+        bytes->assign(size, '\0');
+        return RegQueryValueExA(key, name.c_str(), NULL, type, reinterpret_cast<BYTE *>(&(*bytes)[0]), &size) == 0 &&
+               (bytes->resize(size), true);
     });
 }
 

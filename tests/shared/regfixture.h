@@ -1,7 +1,6 @@
-// The registry under test for tests of both builds: natively the substitute, emptied at the start;
-// under Wine the real registry with HKEY_LOCAL_MACHINE redirected, for this process only, to a
-// scratch key below HKEY_CURRENT_USER that is deleted at the end. Paths are relative to
-// HKEY_LOCAL_MACHINE and walked one key at a time, so paths longer than the ANSI calls take can be seeded.
+// The registry under test of both builds: natively the substitute, emptied at the start; under Wine HKEY_LOCAL_MACHINE
+// redirected, for this process only, to a scratch key below HKEY_CURRENT_USER deleted at the end. Paths are relative to
+// HKEY_LOCAL_MACHINE and walked a key at a time, so paths longer than the ANSI calls take can be seeded.
 #pragma once
 #include "common/platform.h"
 
