@@ -1,11 +1,15 @@
 // FormatValueData against a memset of as many output bytes, interleaved, best of each, at three
 // sizes: a steady time per byte means linear. Strings have 16 letters on average, so that per-string costs weigh.
-#include "bench/measure.h"
 #include "regbrowser/regbrowser.h"
 
+#include <algorithm>
+#include <chrono>
 #include <random>
+#include <stdio.h>
 #include <string.h>
 #include <vector>
+
+static double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 int main()
 {

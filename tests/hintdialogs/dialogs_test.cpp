@@ -4,7 +4,6 @@
 #include "hints/hintdialogs.h"
 #include "hints/hintstore.h"
 #include "resource.h"
-#include "shared/modal.h"
 #include "shared/regtest.h"
 #include "wine/wintest.h"
 
@@ -53,7 +52,14 @@ TEST_F(HintDialogTest, SetupCommands)
          "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
         {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
          {OnDialog(IDC_REG_KEYS, [](HWND browser) { SeedRecord("Other", {}), CloseBox(browser); })}, unchanged},
-        {"Exit", 0, [](HWND d) { Click(d, IDC_HINT_EXIT); }, {}, unchanged + " hidden"},
+        {"Add refills only its own dialog; Exit", 0, [&](HWND d) {
+             HWND other = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0);
+             Command(d, IDC_HINT_ADD), Click(d, IDC_HINT_EXIT);
+             EXPECT_EQ(Join(ListLines(GetDlgItem(other, IDC_HINT_LIST))), listed) << "the other setup dialog refilled";
+             DestroyWindow(other);
+         }, {OnDialog(IDC_ADD_NAME, [](HWND add) {
+             SetDlgItemTextA(add, IDC_ADD_NAME, "Gamma"), SetDlgItemTextA(add, IDC_ADD_DESCRIPTION, "arcade"), Click(add, IDOK); })},
+         listed + "|Gamma\tarcade\tOn -1 hidden"},
         {"close box", 0, CloseBox, {}, unchanged + " hidden"},
     };
     for (const auto &row : rows) {

@@ -1,6 +1,5 @@
 // Two browsers of the running QTXILOAD.EXE over the scratch tree below HKEY_CURRENT_USER, also under UTF-8.
 #include "resource.h"
-#include "shared/modal.h"
 #include "shared/regtest.h"
 #include "wine/wintest.h"
 

@@ -140,6 +140,5 @@ bool ReadValue(const std::string &path, const std::string &name, DWORD *type, st
     });
 }
 
-bool KeyExists(const std::string &path) { return OnKey(path, KEY_READ, false, [](HKEY) { return true; }); }
 std::vector<std::string> SubkeyNames(const std::string &path) { return EnumNames(path, false); }
 std::vector<std::string> ValueNames(const std::string &path) { return EnumNames(path, true); }

@@ -19,7 +19,6 @@ bool MarkReadOnly(const std::string &path);
 bool MarkUnreadable(const std::string &path);
 
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes);
-bool KeyExists(const std::string &path);
 std::vector<std::string> SubkeyNames(const std::string &path); // enumeration order
 std::vector<std::string> ValueNames(const std::string &path);
 int OpenKeyCount(); // key handles open beyond the roots; -1 under Wine, which cannot count them

@@ -1,5 +1,7 @@
 #include "wine/wintest.h"
 
+#include "resource.h"
+
 #include <gtest/gtest.h>
 
 bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs)
@@ -85,17 +87,102 @@ HWND FindProcessWindow(const char *className, const char *title, DWORD pid)
 
 std::vector<HWND> VisibleDialogs(DWORD pid) { return TopWindows(pid, "#32770", NULL, true); }
 
-// Read through the wide call, which crosses processes in Wine, then converted to ANSI.
+static std::string Text(HWND window, UINT message, WPARAM wParam)
+{
+    WCHAR wide[1024] = L"";
+    char text[4096] = ""; // room for any 1023 characters in UTF-8
+    DWORD_PTR n = 0;
+    SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &n);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
+    return text;
+}
+
+std::string ControlText(HWND window) { return Text(window, WM_GETTEXT, 1024); }
+
 std::vector<std::string> ChildTexts(HWND window)
 {
     std::vector<std::string> texts;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        WCHAR wide[1024] = L"";
-        DWORD_PTR n = 0;
-        SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &n);
-        char text[2048];
-        int m = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(n), text, sizeof text - 1, NULL, NULL);
-        texts.push_back(std::string(text, m > 0 ? m : 0));
-    }
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(ControlText(child));
     return texts;
+}
+
+std::vector<std::string> ListLines(HWND list)
+{
+    std::vector<std::string> lines;
+    for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; i++)
+        lines.push_back(SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024 ? Text(list, LB_GETTEXT, i) : "");
+    return lines;
+}
+
+HWND ShownDialog(DWORD pid, int controlId, HWND except)
+{
+    for (HWND w : VisibleDialogs(pid))
+        if (w != except && (controlId ? GetDlgItem(w, controlId) != NULL
+                                      : !GetDlgItem(w, IDC_HINT_LIST) && !GetDlgItem(w, IDC_ADD_NAME) &&
+                                            !GetDlgItem(w, IDC_EDIT_DESCRIPTION) && !GetDlgItem(w, IDC_REG_KEYS)))
+            return w;
+    return NULL;
+}
+
+static struct Driver {
+    const std::vector<Step> *steps;
+    std::vector<Box> *boxes;
+    size_t next;
+    int ticks;
+    bool running, forced;
+} *Driving;
+
+static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    Driver &d = *Driving;
+    HWND box = ShownDialog(GetCurrentProcessId(), 0);
+    if (d.running)
+        return;
+    if (++d.ticks > 1000) {
+        d.forced = true;
+        for (HWND w : VisibleDialogs(GetCurrentProcessId()))
+            EndDialog(w, 0);
+    } else if (box && d.boxes && IsWindowEnabled(box)) {
+        d.boxes->push_back({ControlText(GetDlgItem(box, 0xffff)) + " / " + ControlText(box), GetWindow(box, GW_OWNER)});
+        EnableWindow(box, FALSE), PostMessageA(box, WM_COMMAND, IDOK, 0); // answered once
+    } else if (d.next < d.steps->size()) {
+        d.running = true, d.next += (*d.steps)[d.next](), d.running = false;
+    }
+}
+
+bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &steps, std::vector<Box> *boxes)
+{
+    Driver driver = {&steps, boxes, 0, 0, false, false}, *outer = Driving;
+    Driving = &driver;
+    UINT_PTR timer = SetTimer(NULL, 0, 10, DriverTick);
+    blocking();
+    KillTimer(NULL, timer), Driving = outer;
+    EXPECT_FALSE(driver.forced) << "a dialog did not end when driven";
+    EXPECT_EQ(driver.next, steps.size()) << "steps that never ran";
+    return !driver.forced && driver.next == steps.size();
+}
+
+Step OnDialog(int controlId, const std::function<void(HWND)> &act)
+{
+    return [controlId, act] {
+        HWND dialog = ShownDialog(GetCurrentProcessId(), controlId), box = ShownDialog(GetCurrentProcessId(), 0);
+        return dialog && !box ? act(dialog), true : false;
+    };
+}
+
+std::string Shown(const std::vector<Box> &boxes)
+{
+    std::string all;
+    for (const Box &b : boxes)
+        all += (all.empty() ? "" : "\n") + b.shown;
+    return all;
+}
+
+void PumpDialog(HWND dialog)
+{
+    MSG msg;
+    for (int i = 0; i < 100000 && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); i++)
+        if (!IsDialogMessageA(dialog, &msg))
+            TranslateMessage(&msg), DispatchMessageA(&msg);
 }
