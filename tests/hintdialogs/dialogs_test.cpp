@@ -61,7 +61,9 @@ TEST_F(HintDialogTest, SetupCommands)
          "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
         {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
          {OnDialog(IDC_REG_KEYS, [](HWND browser) {
-             EXPECT_TRUE(Centered(browser)), SeedRecord("Other", {}), CloseBox(browser); })}, unchanged},
+             EXPECT_TRUE(Centered(browser));
+             SeedRecord("Other", {}), CloseBox(browser);
+         })}, unchanged},
         {"Add refills only its own dialog; Exit", 0, [&](HWND d) {
              HWND other = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0);
              Command(d, IDC_HINT_ADD), Click(d, IDC_HINT_EXIT);
