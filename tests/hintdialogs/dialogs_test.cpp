@@ -1,5 +1,6 @@
 // The setup, Add and Edit dialogs in process, from the real templates with the real procedures,
 // over the registry under test.
+#include "common/common.h"
 #include "common/globals.h"
 #include "hints/hintdialogs.h"
 #include "hints/hintstore.h"
@@ -12,6 +13,14 @@ namespace {
 void Command(HWND dialog, WORD id, WORD notification = 0)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool Centered(HWND dialog)
+{
+    RECT r = {};
+    GetWindowRect(dialog, &r);
+    return r.left == CenterOrigin(GetSystemMetrics(SM_CXSCREEN), r.right - r.left) &&
+           r.top == CenterOrigin(GetSystemMetrics(SM_CYSCREEN), r.bottom - r.top);
 }
 
 struct HintDialogTest : RegistryTest {
@@ -51,7 +60,10 @@ TEST_F(HintDialogTest, SetupCommands)
          [](HWND d) { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT); }, {},
          "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
         {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
-         {OnDialog(IDC_REG_KEYS, [](HWND browser) { SeedRecord("Other", {}), CloseBox(browser); })}, unchanged},
+         {OnDialog(IDC_REG_KEYS, [](HWND browser) {
+             EXPECT_TRUE(Centered(browser));
+             SeedRecord("Other", {}), CloseBox(browser);
+         })}, unchanged},
         {"Add refills only its own dialog; Exit", 0, [&](HWND d) {
              HWND other = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0);
              Command(d, IDC_HINT_ADD), Click(d, IDC_HINT_EXIT);
@@ -67,6 +79,7 @@ TEST_F(HintDialogTest, SetupCommands)
         Fresh();
         SeedKey(PRODUCT_PATH), SeedRecord("Alpha", {{"Description", "racing"}, {"Need3DOn2D", "0"}}), SeedRecord("Beta", {{"Need3DOn2D", "1"}});
         HWND setup = CreateDialogParamA(AppInstance, "MainDlg", NULL, MainDlgProc, 0), list = GetDlgItem(setup, IDC_HINT_LIST);
+        EXPECT_TRUE(Centered(setup));
         ASSERT_EQ(Join(ListLines(list)), listed);
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::get<1>(row)), 0);
         std::vector<Box> boxes;
@@ -136,6 +149,7 @@ TEST_F(HintDialogTest, AddAndEdit)
         std::string shown;
         std::vector<Box> boxes;
         auto read = [&](HWND d) {
+            EXPECT_TRUE(Centered(d));
             dialog = d, shown = ControlText(GetDlgItem(d, nameId)) + "|" + ControlText(GetDlgItem(d, field)) +
                                 (c.edit ? "|" + std::to_string(SendDlgItemMessageA(d, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0)) : "");
         };
