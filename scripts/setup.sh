@@ -6,23 +6,32 @@ set -eu
 PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick optipng python3 \
 googletest clang libclang-rt-14-dev locales nsis zip unzip"
 
-missing=""
-for p in $PKGS; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
-done
-
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo -n"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-if [ -n "$missing" ]; then
+install_missing() {
+    missing=""
+    for p in $1; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $p"
+        fi
+    done
+    [ -z "$missing" ] && return 0
     echo "setup: installing:$missing"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $SUDO dpkg --add-architecture i386
     fi
     $SUDO apt-get update -q
     $SUDO apt-get install -y -q --no-install-recommends $missing
+}
+
+install_missing "$PKGS"
+
+# Where the kernel cannot execute 32-bit programs, the Wine tests run in an emulated system.
+vm="$(dirname "$0")/wine-vm.sh"
+if sh "$vm" needed; then
+    install_missing "qemu-system-x86 debootstrap e2fsprogs"
+    $SUDO sh "$vm" setup
 fi
 
 # A UTF-8 locale of a language without an ANSI code page makes Wine run programs under code page

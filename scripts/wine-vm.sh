@@ -1,0 +1,126 @@
+#!/bin/sh
+# Runs the Wine tests where this machine's kernel cannot execute 32-bit programs: inside a small
+# Debian system under software emulation, whose own kernel can.
+#   wine-vm.sh needed           exit 0 when Wine's 32-bit loader cannot run here
+#   wine-vm.sh setup            build that system once, from Debian's packages (needs root)
+#   wine-vm.sh run SRC BUILD    run BUILD's tests labelled wine in it; print their output, also
+#                               kept in BUILD/vm/run.log
+# The system lives in QTX_VM_DIR (default /var/cache/qtxiload-wine-vm) and boots read-only: every
+# run starts from the same state. The trees go in on a disk image of their own, at the same paths.
+set -eu
+
+vm=${QTX_VM_DIR:-/var/cache/qtxiload-wine-vm}
+mirror=http://deb.debian.org/debian
+guest_pkgs="wine wine32:i386 fonts-wine xvfb xauth imagemagick optipng python3 cmake locales procps"
+
+# Guest kernel 6.1 oopses on 32-bit Wine when the emulated CPU offers SMAP and SMEP.
+boot() { # boot CONSOLE_FILE DISK_OPTIONS...
+    console=$1
+    shift
+    timeout 2400 qemu-system-x86_64 -M q35 -cpu max,-smap,-smep -smp 2 -m 4G -accel tcg,thread=multi \
+        -kernel "$vm/vmlinuz" -initrd "$vm/initrd" -no-reboot -display none -nic none -serial "file:$console" \
+        -append "root=/dev/vda rw console=ttyS0 init=/sbin/qtx-init quiet" "$@" >/dev/null 2>&1
+}
+
+# The guest mounts this image and runs its run.sh, writing run.log beside it.
+work_image() { # work_image IMG DIR
+    rm -f "$1"
+    mkfs.ext4 -q -F -L work -d "$2" "$1" 8G >/dev/null
+}
+
+guest_init() {
+    cat <<'EOF'
+#!/bin/sh
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root
+mount -t proc proc /proc; mount -t sysfs sys /sys 2>/dev/null; mount -t devtmpfs dev /dev 2>/dev/null
+mkdir -p /dev/pts /dev/shm /qtxwork; mount -t devpts devpts /dev/pts; mount -t tmpfs tmpfs /dev/shm
+mount -t tmpfs tmpfs /tmp; mount -t tmpfs tmpfs /run
+mount /dev/vdb /qtxwork && sh /qtxwork/run.sh >/qtxwork/run.log 2>&1
+sync; umount /qtxwork
+echo o >/proc/sysrq-trigger
+sleep 30
+EOF
+}
+
+setup() {
+    [ -f "$vm/ready" ] && return 0
+    rm -rf "$vm"
+    mkdir -p "$vm"
+    root="$vm/root"
+    echo "wine-vm: building the emulated system in $vm (once)"
+    debootstrap --variant=minbase --include=linux-image-amd64,initramfs-tools,kmod,procps \
+        bookworm "$root" "$mirror" >"$vm/debootstrap.log" 2>&1 ||
+        { tail -20 "$vm/debootstrap.log" >&2; exit 1; }
+    chroot "$root" dpkg --add-architecture i386
+    sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' "$root/etc/locale.gen" 2>/dev/null || true
+    mount -t proc proc "$root/proc"
+    rc=0
+    { chroot "$root" apt-get update -q && DEBIAN_FRONTEND=noninteractive chroot "$root" \
+        apt-get install -y -q --no-install-recommends $guest_pkgs; } >"$vm/apt.log" 2>&1 || rc=$?
+    umount "$root/proc"
+    [ $rc -eq 0 ] || { tail -20 "$vm/apt.log" >&2; exit 1; }
+    grep -q '^hy_AM UTF-8' "$root/etc/locale.gen" || echo 'hy_AM.UTF-8 UTF-8' >>"$root/etc/locale.gen"
+    chroot "$root" locale-gen >/dev/null
+    chroot "$root" apt-get clean
+    guest_init >"$root/sbin/qtx-init"
+    chmod 755 "$root/sbin/qtx-init"
+    cp "$root"/boot/vmlinuz-* "$vm/vmlinuz"
+    cp "$root"/boot/initrd.img-* "$vm/initrd"
+    mkfs.ext4 -q -F -L root -d "$root" "$vm/root.img" 8G >/dev/null
+    rm -rf "$root"
+
+    # The proof that the guest runs 32-bit Wine, before anything relies on it.
+    stage="$vm/stage"
+    mkdir -p "$stage"
+    echo 'dpkg --configure -a; /usr/lib/wine/wine --version' >"$stage/run.sh"
+    work_image "$vm/check.img" "$stage"
+    rm -rf "$stage"
+    boot "$vm/console.log" -drive "file=$vm/root.img,format=raw,if=virtio" -drive "file=$vm/check.img,format=raw,if=virtio"
+    out=$(debugfs -R "cat /run.log" "$vm/check.img" 2>/dev/null)
+    rm -f "$vm/check.img"
+    case "$out" in
+    *wine-*) touch "$vm/ready"; echo "wine-vm: ready ($out)" ;;
+    *) echo "wine-vm: the emulated system does not run Wine: $out" >&2; exit 1 ;;
+    esac
+}
+
+run() {
+    src=$(cd "$1" && pwd)
+    build=$(cd "$2" && pwd)
+    [ -f "$vm/ready" ] || { echo "wine-vm: no emulated system; run scripts/setup.sh" >&2; exit 1; }
+    work="$build/vm"
+    rm -rf "$work"
+    mkdir -p "$work/stage/src" "$work/stage/build"
+    (cd "$src" && tar --exclude=./.git --exclude=./build -cf - .) | tar -C "$work/stage/src" -xf -
+    (cd "$build" && tar --exclude=./vm --exclude=./wine --exclude=./tour --exclude=./installer/wine -cf - .) |
+        tar -C "$work/stage/build" -xf -
+    # The copy enables the tests the tree disabled for want of Wine. Everything runs several times
+    # slower under emulation: one generous limit replaces the tests' own.
+    find "$work/stage/build" -name CTestTestfile.cmake -exec sed -i 's/ DISABLED "TRUE"//; s/ TIMEOUT "[0-9]*"//' {} +
+    cat >"$work/stage/run.sh" <<EOF
+mkdir -p "$src" && mount --bind /qtxwork/src "$src"
+mkdir -p "$build" && mount --bind /qtxwork/build "$build"
+cd "$build" && ctest -L wine --timeout 900 --output-on-failure -j2
+echo \$? >/qtxwork/rc
+EOF
+    work_image "$work/work.img" "$work/stage"
+    rm -rf "$work/stage"
+    boot "$work/console.log" -drive "file=$vm/root.img,format=raw,if=virtio,snapshot=on" \
+        -drive "file=$work/work.img,format=raw,if=virtio" || true
+    debugfs -R "cat /run.log" "$work/work.img" 2>/dev/null | tee "$work/run.log"
+    rc=$(debugfs -R "cat /rc" "$work/work.img" 2>/dev/null || true)
+    rm -f "$work/work.img"
+    case "$rc" in
+    0) exit 0 ;;
+    [0-9]*) exit 1 ;;
+    *) echo "wine-vm: the emulated system did not finish its run; its console:" >&2
+       tail -20 "$work/console.log" >&2; exit 1 ;;
+    esac
+}
+
+case "${1:-}" in
+needed) [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1 ;;
+setup) setup ;;
+run) run "$2" "$3" ;;
+*) echo "usage: wine-vm.sh needed|setup|run SRC BUILD" >&2; exit 2 ;;
+esac
