@@ -44,9 +44,10 @@ EOF
 
 setup() {
     [ -f "$vm/ready" ] && return 0
+    root="$vm/root"
+    umount "$root/proc" 2>/dev/null || true # left mounted by a build that was cut short
     rm -rf "$vm"
     mkdir -p "$vm"
-    root="$vm/root"
     echo "wine-vm: building the emulated system in $vm (once)"
     debootstrap --variant=minbase --include=linux-image-amd64,initramfs-tools,kmod,procps \
         bookworm "$root" "$mirror" >"$vm/debootstrap.log" 2>&1 ||
@@ -54,6 +55,7 @@ setup() {
     chroot "$root" dpkg --add-architecture i386
     sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' "$root/etc/locale.gen" 2>/dev/null || true
     mount -t proc proc "$root/proc"
+    trap 'umount "$root/proc" 2>/dev/null || true' EXIT
     rc=0
     { chroot "$root" apt-get update -q && DEBIAN_FRONTEND=noninteractive chroot "$root" \
         apt-get install -y -q --no-install-recommends $guest_pkgs; } >"$vm/apt.log" 2>&1 || rc=$?
