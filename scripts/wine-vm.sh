@@ -53,7 +53,6 @@ setup() {
         bookworm "$root" "$mirror" >"$vm/debootstrap.log" 2>&1 ||
         { tail -20 "$vm/debootstrap.log" >&2; exit 1; }
     chroot "$root" dpkg --add-architecture i386
-    sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' "$root/etc/locale.gen" 2>/dev/null || true
     mount -t proc proc "$root/proc"
     trap 'umount "$root/proc" 2>/dev/null || true' EXIT
     rc=0
@@ -61,7 +60,7 @@ setup() {
         apt-get install -y -q --no-install-recommends $guest_pkgs; } >"$vm/apt.log" 2>&1 || rc=$?
     umount "$root/proc"
     [ $rc -eq 0 ] || { tail -20 "$vm/apt.log" >&2; exit 1; }
-    grep -q '^hy_AM UTF-8' "$root/etc/locale.gen" || echo 'hy_AM.UTF-8 UTF-8' >>"$root/etc/locale.gen"
+    sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' "$root/etc/locale.gen" # the locale the UTF-8 browser run needs
     chroot "$root" locale-gen >/dev/null
     chroot "$root" apt-get clean
     guest_init >"$root/sbin/qtx-init"
