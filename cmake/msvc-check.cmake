@@ -4,7 +4,7 @@
 # their own compiler sets it. No MSVC compiler, Windows SDK or linker is involved.
 find_program(QTX_CLANG_CL NAMES clang-cl clang-cl-14 HINTS /usr/lib/llvm-14/bin)
 set(msvc_sources "")
-foreach(target qtxcore qtxui qtxiload qtxwin32 qtxpoke)
+foreach(target qtxcore qtxui qtxiload qtxwin32 qtxpoke qtxruntime)
     get_target_property(sources ${target} SOURCES)
     get_target_property(dir ${target} SOURCE_DIR)
     foreach(source ${sources})

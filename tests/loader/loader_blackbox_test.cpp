@@ -200,7 +200,7 @@ TEST_F(Loader, Starts)
         {"library in the system folder", "0x0001", 'S', 1, 0, "", "FGPR"},
         {"profile not writable: told, icon follows", "0x0001", 'B', 1, 1, "", "FGPR"},
         {"no hardware", "0", 'B', -1, 0, "", "F"},
-        {"driver refusal", "0x1001", 'B', -1, 0,
+        {"driver refusal, its flags in decimal", "4097", 'B', -1, 0,
          "Unable to load interceptor dll: Display Driver Did Not Allow Halvane To Initialise", "FGPR"},
     };
     for (const auto &c : cases) {
