@@ -8,6 +8,8 @@
 //   qtxpoke browse          give the setup dialog its Browse command (the button is hidden)
 //   qtxpoke down NAME       in the registry browser select the key NAME and press Next/Down
 //   qtxpoke value NAME      in the registry browser double-click the value NAME
+//   qtxpoke help            in the setup dialog press Help...: the help viewer shows the manual
+//   qtxpoke unhelp          close the help viewer
 //   qtxpoke about           choose About...
 //   qtxpoke refusal         wait for the message of the display driver's refusal
 //   qtxpoke dismiss         close the topmost dialog or message box
@@ -304,6 +306,28 @@ static bool Value(const char *name)
     return ShowDialog("the value display", Caption, 110, [](HWND d) { return HasText(d, 106); });
 }
 
+// Wine's help viewer, once the topic in its rich-edit child names the product.
+static bool HelpShown(RECT *area)
+{
+    HWND viewer = FindWindowA("MS_WINHELP", NULL);
+    if (!viewer || !IsWindowVisible(viewer) || !GetWindowRect(viewer, area))
+        return false;
+    for (HWND child = GetWindow(viewer, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32], text[512];
+        GetClassNameA(child, className, sizeof className);
+        TextOf(child, text, sizeof text);
+        if (_strnicmp(className, "RichEdit", 8) == 0 && strstr(text, "Halvane D3D HAL loader"))
+            return true;
+    }
+    return false;
+}
+
+static bool CloseHelp(void)
+{
+    HWND viewer = FindWindowA("MS_WINHELP", NULL);
+    return viewer && PostMessageA(viewer, WM_CLOSE, 0, 0) && Poll([&] { return !IsWindow(viewer); });
+}
+
 static bool Run(HWND loader, int argc, char **argv)
 {
     const char *verb = argv[1];
@@ -334,6 +358,10 @@ static bool Run(HWND loader, int argc, char **argv)
         return Down(arg);
     if (strcmp(verb, "value") == 0)
         return Value(arg);
+    if (strcmp(verb, "help") == 0)
+        return Command(Setup(), 1002) && ShowWhenDrawn("the help viewer", HelpShown);
+    if (strcmp(verb, "unhelp") == 0)
+        return CloseHelp();
     if (strcmp(verb, "about") == 0) {
         Choose(loader, 40005);
         return ShowDialog("the About box", Caption, 1000, LogoDrawn);
@@ -352,7 +380,7 @@ int main(int argc, char **argv)
 {
     if (argc < 2) {
         fprintf(stderr, "usage: qtxpoke wait|popup [ctrl]|hal|setup|add NAME DESC|edit POSITION|browse|"
-                        "down NAME|value NAME|about|refusal|dismiss|close\n");
+                        "down NAME|value NAME|help|unhelp|about|refusal|dismiss|close\n");
         return 2;
     }
     if (strcmp(argv[1], "refusal") == 0)

@@ -10,14 +10,16 @@ root=$(pwd)
 
 sh scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target qtxiload qtxwin32 qtxpoke
+cmake --build --preset windows --target qtxiload qtxwin32 qtxpoke qtxmanual
 
 build="$root/build/windows"
-run() { sh scripts/wine-exec.sh "$build" "$@"; }
+run() { sh "$root/scripts/wine-exec.sh" "$build" "$@"; }
 
 if [ -n "${DISPLAY:-}" ]; then
     sh scripts/wine-env.sh start "$build"
     echo "QTXILOAD is running: its icon is in the notification area. Ctrl + click on it, then Close, ends it."
+    # From the manual's folder, where the setup dialog's Help finds the help file.
+    cd "$build/manual"
     run "$build/bin/QTXILOAD.EXE"
     exit 0
 fi

@@ -4,7 +4,7 @@
 set -eu
 
 PKGS="cmake g++ make ninja-build g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick optipng python3 \
-googletest clang libclang-rt-14-dev locales nsis zip unzip"
+googletest clang libclang-rt-14-dev locales nsis zip unzip halibut"
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo -n"; fi
 export DEBIAN_FRONTEND=noninteractive

@@ -16,7 +16,7 @@ if [ "${1:-}" = "--tree" ]; then
 else
     sh scripts/setup.sh
     cmake --preset windows >/dev/null
-    cmake --build --preset windows --target qtxiload qtxwin32 qtxpoke
+    cmake --build --preset windows --target qtxiload qtxwin32 qtxpoke qtxmanual
     build="$root/build/windows"
 fi
 mkdir -p "${1:-docs}"
@@ -32,7 +32,7 @@ sh scripts/wine-env.sh start "$tour"
 DISPLAY=$(cat "$tour/wine/display")
 export DISPLAY
 
-run() { sh scripts/wine-exec.sh "$tour" "$@"; }
+run() { sh "$root/scripts/wine-exec.sh" "$tour" "$@"; }
 poke() { run "$build/bin/qtxpoke.exe" "$@"; }
 fail() {
     echo "tour: step $1 failed: $2" >&2
@@ -65,7 +65,9 @@ step() {
     poke "$@" >/dev/null || fail "$name" "qtxpoke $* failed"
 }
 
-QTXWIN32_FLAGS=0x0001 run "$build/bin/QTXILOAD.EXE" &
+# Started from the manual's folder: the help viewer finds a help file named without a folder
+# through the current folder of the program that asks for it.
+(cd "$build/manual" && QTXWIN32_FLAGS=0x0001 run "$build/bin/QTXILOAD.EXE") &
 loader=$!
 shot 01-menu popup
 step hal-off hal
@@ -83,6 +85,8 @@ shot 07-browser-key down Halvane
 shot 08-browser-multi-sz value Resolutions
 shot 09-browser-binary value GammaRamp
 step close-browser dismiss
+shot 12-help help
+step close-help unhelp
 step close-setup dismiss
 shot 10-about about
 step close close
