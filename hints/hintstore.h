@@ -1,6 +1,9 @@
 // The application hint store: one registry key per application below AppHintsKey, holding a
 // "Description" and the compositing flag "Need3DOn2D". Records are addressed by position, the
-// order in which the registry enumerates the subkeys.
+// order in which the registry enumerates the subkeys. A record whose name the ANSI code page
+// cannot spell (written through the wide calls) lists with "?" in its name; it is reached by its
+// wide name at its position where the wide registry calls work (the NT family, the only systems
+// that can hold such names).
 #pragma once
 #include "common/platform.h"
 
@@ -41,6 +44,7 @@ enum HintChangeResult {
     HINT_CHANGE_DONE,
     HINT_CHANGE_NO_RECORD, // nothing stands at the position: nothing to change
     HINT_CHANGE_REFUSED,   // the record is there, but the registry would not change it
+    HINT_CHANGE_HAS_SUBKEYS, // a delete refused: the record holds keys of its own
 };
 
 // What SaveAppHintEdit stored. The writes stop at the first one refused.
