@@ -42,8 +42,8 @@ enum CreateHintResult {
 // What a flip or a delete at a position did.
 enum HintChangeResult {
     HINT_CHANGE_DONE,
-    HINT_CHANGE_NO_RECORD, // nothing stands at the position: nothing to change
-    HINT_CHANGE_REFUSED,   // the record is there, but the registry would not change it
+    HINT_CHANGE_NO_RECORD,   // nothing stands at the position: nothing to change
+    HINT_CHANGE_REFUSED,     // the record is there, but the registry would not change it
     HINT_CHANGE_HAS_SUBKEYS, // a delete refused: the record holds keys of its own
 };
 
