@@ -33,11 +33,9 @@ BOOL JoinFolderAndName(const char *folder, size_t length, const char *name, char
     if (pathSize == 0)
         return FALSE;
     path[0] = 0;
-    // Whether the folder's last character (found from its start) is a "\".
-    size_t whole = WholeCharsLength(folder, length, length), last = 0;
-    for (size_t i = 0; i < whole; i += IsDBCSLeadByte(static_cast<BYTE>(folder[i])) ? 2 : 1)
-        last = i;
-    BOOL slash = whole > 0 && whole == length && folder[last] == '\\';
+    // Whether the folder's last character (found from its start) is a "\" of its own.
+    const char *last = CharPrevA(folder, folder + length);
+    BOOL slash = length > 0 && *last == '\\' && last + 1 == folder + length;
     size_t nameSize = strlen(name) + 1;
     if (length == 0 || length + !slash + nameSize > pathSize)
         return FALSE;
