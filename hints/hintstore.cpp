@@ -89,48 +89,53 @@ static FARPROC WideRegistryCall(const char *name)
     return advapi ? GetProcAddress(advapi, name) : NULL;
 }
 
-// The wide name of the subkey at position. ERROR_FILE_NOT_FOUND when none stands there, or when
-// the wide calls do not work: a system without them holds no name that the ANSI calls cannot
-// spell, so there the record really has gone.
+// The wide name of the subkey at position: ERROR_NO_MORE_ITEMS when none stands there,
+// ERROR_CALL_NOT_IMPLEMENTED where the wide calls do not work.
 static LONG WideHintName(HKEY hintsKey, DWORD position, WCHAR (&name)[MAX_PATH])
 {
     typedef LONG(WINAPI * EnumKeyW)(HKEY, DWORD, LPWSTR, DWORD);
     EnumKeyW enumKey = reinterpret_cast<EnumKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegEnumKeyW")));
-    LONG status = enumKey ? enumKey(hintsKey, position, name, MAX_PATH) : ERROR_CALL_NOT_IMPLEMENTED;
-    if (status == ERROR_NO_MORE_ITEMS || status == ERROR_CALL_NOT_IMPLEMENTED)
-        return ERROR_FILE_NOT_FOUND;
-    return status;
+    return enumKey ? enumKey(hintsKey, position, name, MAX_PATH) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-// Opens the record named name at position. A name that the ANSI code page cannot spell is not
-// found by the ANSI calls: the wide name at the same position opens it.
-static LONG OpenHintRecordAt(HKEY hintsKey, DWORD position, const char *name, REGSAM rights, HKEY *record)
+// Where the wide registry calls work (the NT family) a record is reached by its wide name at its
+// position: the ANSI name may have lost characters ("?" for what the code page cannot spell) and
+// then names no key, or another one. Elsewhere (Windows 9x keeps key names in the ANSI code
+// page, so they lose nothing) by its ANSI name. ERROR_CALL_NOT_IMPLEMENTED asks for the latter.
+static LONG OpenHintRecordWide(HKEY hintsKey, DWORD position, REGSAM rights, HKEY *record)
 {
-    LONG status = OpenHintRecord(hintsKey, name, rights, record);
-    if (status != ERROR_FILE_NOT_FOUND)
-        return status;
     typedef LONG(WINAPI * OpenKeyW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
     OpenKeyW openKey = reinterpret_cast<OpenKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegOpenKeyExW")));
     WCHAR wide[MAX_PATH];
-    if (!openKey || WideHintName(hintsKey, position, wide) != ERROR_SUCCESS)
-        return ERROR_FILE_NOT_FOUND;
-    status = openKey(hintsKey, wide, 0, rights, record);
-    return status == ERROR_CALL_NOT_IMPLEMENTED ? ERROR_FILE_NOT_FOUND : status;
+    LONG status = openKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
+    if (status == ERROR_SUCCESS)
+        status = openKey(hintsKey, wide, 0, rights, record);
+    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
 }
 
-// Deletes the record named name at position, by its wide name when the ANSI calls cannot find it.
-static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name)
+static LONG DeleteHintRecordWide(HKEY hintsKey, DWORD position)
 {
-    LONG status = RegDeleteKeyA(hintsKey, name);
-    if (status != ERROR_FILE_NOT_FOUND)
-        return status;
     typedef LONG(WINAPI * DeleteKeyW)(HKEY, LPCWSTR);
     DeleteKeyW deleteKey = reinterpret_cast<DeleteKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegDeleteKeyW")));
     WCHAR wide[MAX_PATH];
-    if (!deleteKey || WideHintName(hintsKey, position, wide) != ERROR_SUCCESS)
-        return ERROR_FILE_NOT_FOUND;
-    status = deleteKey(hintsKey, wide);
-    return status == ERROR_CALL_NOT_IMPLEMENTED ? ERROR_FILE_NOT_FOUND : status;
+    LONG status = deleteKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
+    if (status == ERROR_SUCCESS)
+        status = deleteKey(hintsKey, wide);
+    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
+}
+
+// Opens the record at position, which the ANSI enumeration named name.
+static LONG OpenHintRecordAt(HKEY hintsKey, DWORD position, const char *name, REGSAM rights, HKEY *record)
+{
+    LONG status = OpenHintRecordWide(hintsKey, position, rights, record);
+    return status == ERROR_CALL_NOT_IMPLEMENTED ? OpenHintRecord(hintsKey, name, rights, record) : status;
+}
+
+// Deletes the record at position, which the ANSI enumeration named name.
+static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name)
+{
+    LONG status = DeleteHintRecordWide(hintsKey, position);
+    return status == ERROR_CALL_NOT_IMPLEMENTED ? RegDeleteKeyA(hintsKey, name) : status;
 }
 
 static void ReadListedValues(HKEY record, const char **state, char *description, size_t descriptionSize)

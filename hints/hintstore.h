@@ -1,9 +1,9 @@
 // The application hint store: one registry key per application below AppHintsKey, holding a
 // "Description" and the compositing flag "Need3DOn2D". Records are addressed by position, the
-// order in which the registry enumerates the subkeys. A record whose name the ANSI code page
-// cannot spell (written through the wide calls) lists with "?" in its name; it is reached by its
-// wide name at its position where the wide registry calls work (the NT family, the only systems
-// that can hold such names).
+// order in which the registry enumerates the subkeys. A name the ANSI code page cannot spell
+// (written through the wide calls) lists with "?" for what it lost, and as such names no key or
+// another one: where the wide registry calls work (the NT family, the only systems that hold such
+// names) records are therefore opened and deleted by their wide names at their positions.
 #pragma once
 #include "common/platform.h"
 

@@ -208,11 +208,9 @@ UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size) { return CopyFolder(Syste
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR path, UINT size) { return CopyFolder("C:\\WINDOWS", path, size); }
 
-void SubstSetWideProgramPath(const char *utf8Path)
-{
-    WideCallsMissing = !utf8Path;
-    WideProgramPath = utf8Path ? utf8Path : "";
-}
+void SubstSetWideProgramPath(const char *utf8Path) { WideProgramPath = utf8Path; }
+
+void SubstWideCallsMissing(bool missing) { WideCallsMissing = missing; }
 
 static std::u16string Utf16(const std::string &utf8)
 {

@@ -101,10 +101,10 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 
 // The wide form: loads a module registered under the UTF-8 form of name, as LoadLibraryA does.
-// Fails with 120, as on Windows 9x, while a test has made the wide calls unavailable.
+// Fails with 120, as on Windows 9x, while a test has made the wide calls missing.
 HMODULE WINAPI LoadLibraryW(LPCWSTR name);
 // A module already loaded: "ADVAPI32.DLL" (any case) is always there and exports the wide
-// registry calls below, unless a test has made the wide calls unavailable; any other name is
+// registry calls below, unless a test has made the wide calls missing; any other name is
 // looked up among the registered modules that are loaded. NULL and last error 126 otherwise.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 
@@ -113,7 +113,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 // The wide form, from the wide path a test set (by default the ANSI one, byte by byte), with the
 // same rules in characters; 0 and last error 120, as on Windows 9x, while a test has made the
-// wide calls unavailable.
+// wide calls missing.
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size);
 // "C:\WINDOWS", with the rules of GetSystemDirectoryA.
 UINT WINAPI GetWindowsDirectoryA(LPSTR path, UINT size);

@@ -111,7 +111,7 @@ TEST(HalSwitch, LibraryBesideTheProgramInBothCodePages)
         SCOPED_TRACE(testing::Message() << r.cp << " " << r.ansi << " / " << r.library);
         HalSwitch(0), SubstResetKernel(), SubstSetCodePage(r.cp), Calls.clear(), Detected = 0;
         SubstSetFolders((std::string(r.ansi) + "\\QTXILOAD.EXE").c_str(), "C:\\WINDOWS\\SYSTEM");
-        SubstSetWideProgramPath(r.wide ? (std::string(r.wide) + "\\QTXILOAD.EXE").c_str() : nullptr);
+        r.wide ? SubstSetWideProgramPath((std::string(r.wide) + "\\QTXILOAD.EXE").c_str()) : SubstWideCallsMissing(true);
         std::string library = std::string(r.library) + "\\QTXWIN32.DLL";
         SubstRegisterModule(library.c_str(), {{"FindHalvaneHardware", Export<'F'>()}, {"Get565Status", Export<'G'>()},
                                               {"PrepareDisplay_32", Export<'P'>()}, {"RestoreDisplay_32", Export<'R'>()}});
