@@ -1,4 +1,5 @@
 #include "common/common.h"
+#include "common/textrules.h"
 #include "hints/hintdialogs.h"
 #include "hints/hintstore.h"
 #include "resource.h"
@@ -6,10 +7,20 @@
 #include <string.h>
 
 static const char SetupCaption[] = "Halvane D3D Setup";
+// The caption of the setup dialog's own messages.
+static const char SetupMessageCaption[] = "Registry Utility";
 
-// The reads cut the input: 17 characters of a name, 31 of a description.
+// The reads cut the input: 17 bytes of a name, 31 of a description.
 #define NAME_READ_LIMIT 18
 #define DESCRIPTION_READ_LIMIT 32
+
+// Reads at most limit - 1 bytes of the control's text, then drops a double-byte character that
+// the read split: its lone lead byte would end a key name that can never be opened again.
+static void ReadCutText(HWND dialog, int id, char *text, int limit)
+{
+    GetDlgItemTextA(dialog, id, text, limit);
+    CutWholeChars(text, static_cast<size_t>(limit - 1));
+}
 
 static void ShowAddRefusal(HWND dialog, const char *text)
 {
@@ -21,8 +32,8 @@ static void AddOk(HWND dialog)
 {
     char name[80];
     char description[80];
-    GetDlgItemTextA(dialog, IDC_ADD_NAME, name, NAME_READ_LIMIT);
-    GetDlgItemTextA(dialog, IDC_ADD_DESCRIPTION, description, DESCRIPTION_READ_LIMIT);
+    ReadCutText(dialog, IDC_ADD_NAME, name, NAME_READ_LIMIT);
+    ReadCutText(dialog, IDC_ADD_DESCRIPTION, description, DESCRIPTION_READ_LIMIT);
     // A record not made keeps the dialog open with everything the user typed.
     switch (CreateAppHint(name, description)) {
     case CREATE_HINT_EMPTY_NAME:
@@ -128,7 +139,7 @@ static void InitEditDialog(HWND dialog)
         OpenAppHintEdit(SelectedHintIndex, &state->edit, name, state->description, &state->descriptionWhole, &ticked);
     if (result != OPEN_HINT_OK) {
         // Nothing was read: show no record, write nothing, close only what was opened.
-        MessageBoxA(requester, OpenFailureText(result), SetupCaption, MB_OK);
+        MessageBoxA(requester, OpenFailureText(result), requester ? SetupMessageCaption : SetupCaption, MB_OK);
         EndEditDialog(dialog);
         return;
     }
@@ -137,12 +148,13 @@ static void InitEditDialog(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_EDIT_COMPOSITING, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// Decided from the text itself (the length the control reports may exceed what it holds under a
+// double-byte code page). The buffer has two bytes more than any description read: a longer text
+// fills it past the stored one even when the read drops a split character at its end.
 static BOOL DescriptionUntouched(HWND dialog, const EditDialogState *state)
 {
-    char text[HINT_DESCRIPTION_SIZE];
-    int length = GetWindowTextLengthA(GetDlgItem(dialog, IDC_EDIT_DESCRIPTION));
-    if (length < 0 || length >= static_cast<int>(sizeof text))
-        return FALSE;
+    char text[HINT_DESCRIPTION_SIZE + 2];
+    text[0] = 0;
     GetDlgItemTextA(dialog, IDC_EDIT_DESCRIPTION, text, sizeof text);
     return strcmp(text, state->description) == 0;
 }
@@ -174,7 +186,7 @@ static BOOL EditOk(HWND dialog)
     if (DescriptionUntouched(dialog, state))
         description = state->descriptionWhole ? state->description : NULL;
     else
-        GetDlgItemTextA(dialog, IDC_EDIT_DESCRIPTION, edited, DESCRIPTION_READ_LIMIT);
+        ReadCutText(dialog, IDC_EDIT_DESCRIPTION, edited, DESCRIPTION_READ_LIMIT);
     BOOL ticked = SendDlgItemMessageA(dialog, IDC_EDIT_COMPOSITING, BM_GETCHECK, 0, 0) == BST_CHECKED;
     SaveHintResult saved = SaveAppHintEdit(&state->edit, description, ticked);
     if (saved == SAVE_HINT_OK)

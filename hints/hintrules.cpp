@@ -1,6 +1,8 @@
 #include "hints/hintrules.h"
 #include "hints/hintstore.h"
 
+#include "common/textrules.h"
+
 #include <string.h>
 
 BOOL HintFlagIsOff(LONG readStatus, const BYTE *data, DWORD length)
@@ -36,12 +38,11 @@ BOOL HintTextFromData(const BYTE *data, DWORD length, BOOL dataCut, char *text, 
         return FALSE;
     const BYTE *zero = static_cast<const BYTE *>(memchr(data, 0, length));
     size_t textLength = zero ? static_cast<size_t>(zero - data) : length;
-    BOOL whole = textLength < textSize && (zero || !dataCut);
-    if (textLength > textSize - 1)
-        textLength = textSize - 1;
-    memcpy(text, data, textLength);
-    text[textLength] = 0;
-    return whole;
+    // A cut never splits a character, and a lead byte left alone at the end is not kept.
+    size_t kept = WholeCharsLength(reinterpret_cast<const char *>(data), textLength, textSize - 1);
+    memcpy(text, data, kept);
+    text[kept] = 0;
+    return kept == textLength && (zero || !dataCut);
 }
 
 BOOL JoinHintPath(char *path, size_t pathSize, const char *head, const char *tail)
@@ -58,11 +59,13 @@ BOOL JoinHintPath(char *path, size_t pathSize, const char *head, const char *tai
     return TRUE;
 }
 
-// Appends text at *end, stopping one byte short of limit; the line stays zero-terminated.
+// Appends the whole characters of text that fit before the last byte of limit; the line stays
+// zero-terminated.
 static void AppendCut(char **end, char *limit, const char *text)
 {
-    while (*text && *end < limit - 1)
-        *(*end)++ = *text++;
+    size_t kept = WholeCharsLength(text, strlen(text), static_cast<size_t>(limit - *end) - 1);
+    memcpy(*end, text, kept);
+    *end += kept;
     **end = 0;
 }
 

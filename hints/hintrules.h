@@ -23,8 +23,8 @@ const char *HintFlagForBox(BOOL checkState);
 DWORD HintTextByteCount(const char *text);
 
 // The text of a value's data: up to the first zero byte or the end of the data, whichever comes
-// first, cut to fit textSize. dataCut tells that the data itself was only the head of a longer
-// value. Returns FALSE when the text was cut.
+// first, cut to the whole characters that fit textSize. dataCut tells that the data itself was
+// only the head of a longer value. Returns FALSE when the text was cut.
 BOOL HintTextFromData(const BYTE *data, DWORD length, BOOL dataCut, char *text, size_t textSize);
 // head followed by tail in path; FALSE (and path empty) when they do not fit in pathSize.
 BOOL JoinHintPath(char *path, size_t pathSize, const char *head, const char *tail);

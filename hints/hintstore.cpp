@@ -3,6 +3,7 @@
 #include "hints/hintstore.h"
 
 #include "common/common.h"
+#include "common/textrules.h"
 #include "hints/hintrules.h"
 
 #include <stdlib.h>
@@ -80,6 +81,63 @@ static LONG OpenHintRecord(HKEY hintsKey, const char *name, REGSAM rights, HKEY 
     return RegOpenKeyExA(hintsKey, name, 0, rights, record);
 }
 
+// ADVAPI32's wide registry calls, looked up at run time: Windows 9x exports some of them only
+// as stubs that fail, and may lack others.
+static FARPROC WideRegistryCall(const char *name)
+{
+    HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+    return advapi ? GetProcAddress(advapi, name) : NULL;
+}
+
+// The wide name of the subkey at position: ERROR_NO_MORE_ITEMS when none stands there,
+// ERROR_CALL_NOT_IMPLEMENTED where the wide calls do not work.
+static LONG WideHintName(HKEY hintsKey, DWORD position, WCHAR (&name)[MAX_PATH])
+{
+    typedef LONG(WINAPI * EnumKeyW)(HKEY, DWORD, LPWSTR, DWORD);
+    EnumKeyW enumKey = reinterpret_cast<EnumKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegEnumKeyW")));
+    return enumKey ? enumKey(hintsKey, position, name, MAX_PATH) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// Where the wide registry calls work (the NT family) a record is reached by its wide name at its
+// position: the ANSI name may have lost characters ("?" for what the code page cannot spell) and
+// then names no key, or another one. Elsewhere (Windows 9x keeps key names in the ANSI code
+// page, so they lose nothing) by its ANSI name. ERROR_CALL_NOT_IMPLEMENTED asks for the latter.
+static LONG OpenHintRecordWide(HKEY hintsKey, DWORD position, REGSAM rights, HKEY *record)
+{
+    typedef LONG(WINAPI * OpenKeyW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+    OpenKeyW openKey = reinterpret_cast<OpenKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegOpenKeyExW")));
+    WCHAR wide[MAX_PATH];
+    LONG status = openKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
+    if (status == ERROR_SUCCESS)
+        status = openKey(hintsKey, wide, 0, rights, record);
+    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
+}
+
+static LONG DeleteHintRecordWide(HKEY hintsKey, DWORD position)
+{
+    typedef LONG(WINAPI * DeleteKeyW)(HKEY, LPCWSTR);
+    DeleteKeyW deleteKey = reinterpret_cast<DeleteKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegDeleteKeyW")));
+    WCHAR wide[MAX_PATH];
+    LONG status = deleteKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
+    if (status == ERROR_SUCCESS)
+        status = deleteKey(hintsKey, wide);
+    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
+}
+
+// Opens the record at position, which the ANSI enumeration named name.
+static LONG OpenHintRecordAt(HKEY hintsKey, DWORD position, const char *name, REGSAM rights, HKEY *record)
+{
+    LONG status = OpenHintRecordWide(hintsKey, position, rights, record);
+    return status == ERROR_CALL_NOT_IMPLEMENTED ? OpenHintRecord(hintsKey, name, rights, record) : status;
+}
+
+// Deletes the record at position, which the ANSI enumeration named name.
+static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name)
+{
+    LONG status = DeleteHintRecordWide(hintsKey, position);
+    return status == ERROR_CALL_NOT_IMPLEMENTED ? RegDeleteKeyA(hintsKey, name) : status;
+}
+
 static void ReadListedValues(HKEY record, const char **state, char *description, size_t descriptionSize)
 {
     char valueName[MAX_PATH];
@@ -100,13 +158,13 @@ static void ReadListedValues(HKEY record, const char **state, char *description,
     }
 }
 
-static void ListOneHint(HKEY hintsKey, const char *name, HintLineSink sink, void *context)
+static void ListOneHint(HKEY hintsKey, DWORD position, const char *name, HintLineSink sink, void *context)
 {
     const char *state = "";
     char description[HINT_DESCRIPTION_SIZE];
     description[0] = 0;
     HKEY record;
-    if (OpenHintRecord(hintsKey, name, KEY_ALL_ACCESS, &record) == ERROR_SUCCESS) {
+    if (OpenHintRecordAt(hintsKey, position, name, KEY_ALL_ACCESS, &record) == ERROR_SUCCESS) {
         ReadListedValues(record, &state, description, sizeof description);
         RegCloseKey(record);
     }
@@ -123,54 +181,80 @@ void ListAppHints(HintLineSink sink, void *context)
     if (opened == ERROR_SUCCESS) {
         char name[MAX_PATH];
         for (DWORD i = 0; RegEnumKeyA(hintsKey, i, name, sizeof name) == ERROR_SUCCESS; i++)
-            ListOneHint(hintsKey, name, sink, context);
+            ListOneHint(hintsKey, i, name, sink, context);
     }
     WaitCursorOff();
     if (opened == ERROR_SUCCESS)
         RegCloseKey(hintsKey);
 }
 
-// One RegCreateKeyA of "App hints\" + name creates both keys. A name too long for that path to
-// fit in MAX_PATH is created in two steps, AppHintsKey and then the record below it.
-static LONG CreateHintRecord(HKEY productKey, const char *name, HKEY *record)
+// Creates AppHintsKey below the product key, then the record below it, telling for each whether
+// this call created it (RegCreateKeyExA's disposition), so that a record refused halfway can be
+// taken back. Both are opened with the rights they grant, as RegCreateKeyA opens a key.
+static LONG CreateHintRecord(HKEY productKey, const char *name, HKEY *hintsKey, BOOL *hintsCreated, HKEY *record,
+                             BOOL *recordCreated)
 {
-    char path[MAX_PATH];
-    if (JoinHintPath(path, sizeof path, HintsBelowProduct, name))
-        return RegCreateKeyA(productKey, path, record);
-    HKEY hintsKey;
-    LONG status = RegCreateKeyA(productKey, HintsBelowProduct, &hintsKey);
+    DWORD disposition = 0;
+    *hintsCreated = *recordCreated = FALSE;
+    LONG status = RegCreateKeyExA(productKey, HintsBelowProduct, 0, NULL, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED, NULL,
+                                  hintsKey, &disposition);
     if (status != ERROR_SUCCESS)
         return status;
-    status = RegCreateKeyA(hintsKey, name, record);
-    RegCloseKey(hintsKey);
+    *hintsCreated = disposition == REG_CREATED_NEW_KEY;
+    disposition = 0;
+    status = RegCreateKeyExA(*hintsKey, name, 0, NULL, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED, NULL, record, &disposition);
+    *recordCreated = status == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
     return status;
 }
 
+// Whether the key holds a subkey (a name too long for the buffer still stands there).
+static BOOL HasSubkeys(HKEY key)
+{
+    char name[MAX_PATH];
+    LONG status = RegEnumKeyA(key, 0, name, sizeof name);
+    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
+}
+
 // An empty name would put the values on AppHintsKey itself and a "\" would nest keys, so both
-// are refused before anything is written.
+// are refused before anything is written. A record refused after this call created it is removed
+// again, and AppHintsKey with it when this call created that too: a refused record never lists.
 CreateHintResult CreateAppHint(const char *name, const char *description)
 {
     if (!name || !name[0])
         return CREATE_HINT_EMPTY_NAME;
-    if (strchr(name, '\\'))
+    if (LastSeparator(name))
         return CREATE_HINT_NAME_HAS_SLASH;
     HKEY productKey;
-    // RegCreateKeyA creates keys only below a handle with create rights.
+    // RegCreateKeyExA creates keys only below a handle with create rights.
     LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, KEY_READ | KEY_CREATE_SUB_KEY, &productKey);
     // A product key that is there but will not grant create rights is a refusal, not a bad install.
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? CREATE_HINT_NO_PRODUCT_KEY : CREATE_HINT_REFUSED;
-    HKEY record;
-    LONG status = CreateHintRecord(productKey, name, &record);
+    HKEY hintsKey = NULL, record = NULL;
+    BOOL hintsCreated, recordCreated;
+    LONG status = CreateHintRecord(productKey, name, &hintsKey, &hintsCreated, &record, &recordCreated);
     LONG written = ERROR_ACCESS_DENIED;
     if (status == ERROR_SUCCESS) {
         written = WriteHintText(record, HINT_DESCRIPTION_VALUE, description ? description : "");
         if (written == ERROR_SUCCESS)
             written = WriteHintText(record, HINT_FLAG_VALUE, "1");
+        RegCloseKey(record);
+    }
+    if (written != ERROR_SUCCESS && recordCreated)
+        RegDeleteKeyA(hintsKey, name);
+    if (hintsKey)
+        RegCloseKey(hintsKey);
+    if (written != ERROR_SUCCESS && hintsCreated) {
+        HKEY hints;
+        // Only when nothing else has come to stand below it meanwhile.
+        if (RegOpenKeyExA(productKey, HintsBelowProduct, 0, KEY_READ, &hints) == ERROR_SUCCESS) {
+            BOOL empty = !HasSubkeys(hints);
+            RegCloseKey(hints);
+            if (empty)
+                RegDeleteKeyA(productKey, HintsBelowProduct);
+        }
     }
     RegCloseKey(productKey);
-    if (status == ERROR_SUCCESS)
-        RegCloseKey(record);
     return written == ERROR_SUCCESS ? CREATE_HINT_OK : CREATE_HINT_REFUSED;
 }
 
@@ -182,10 +266,10 @@ static HintChangeResult ChangeResult(LONG status)
     return status == ERROR_FILE_NOT_FOUND ? HINT_CHANGE_NO_RECORD : HINT_CHANGE_REFUSED;
 }
 
-static HintChangeResult FlipHintRecord(HKEY hintsKey, const char *name)
+static HintChangeResult FlipHintRecord(HKEY hintsKey, DWORD position, const char *name)
 {
     HKEY record;
-    LONG opened = OpenHintRecord(hintsKey, name, KEY_ALL_ACCESS, &record);
+    LONG opened = OpenHintRecordAt(hintsKey, position, name, KEY_ALL_ACCESS, &record);
     if (opened != ERROR_SUCCESS)
         return ChangeResult(opened);
     BYTE flag[MAX_PATH];
@@ -194,6 +278,20 @@ static HintChangeResult FlipHintRecord(HKEY hintsKey, const char *name)
     LONG written = WriteHintText(record, HINT_FLAG_VALUE, FlippedHintFlag(status, flag, length));
     RegCloseKey(record);
     return written == ERROR_SUCCESS ? HINT_CHANGE_DONE : HINT_CHANGE_REFUSED;
+}
+
+// A refused delete of a record that holds keys of its own is told as such: rights are not what
+// is missing.
+static HintChangeResult DeleteHintRecord(HKEY hintsKey, DWORD position, const char *name)
+{
+    HintChangeResult result = ChangeResult(DeleteHintRecordAt(hintsKey, position, name));
+    HKEY record;
+    if (result == HINT_CHANGE_REFUSED && OpenHintRecordAt(hintsKey, position, name, KEY_READ, &record) == ERROR_SUCCESS) {
+        if (HasSubkeys(record))
+            result = HINT_CHANGE_HAS_SUBKEYS;
+        RegCloseKey(record);
+    }
+    return result;
 }
 
 enum HintWalkAction { HINT_WALK_DELETE, HINT_WALK_FLIP };
@@ -212,9 +310,9 @@ static HintChangeResult ActOnHintAt(LONG position, HintWalkAction action)
             if (position < 0 || i != static_cast<DWORD>(position))
                 continue;
             if (action == HINT_WALK_DELETE)
-                result = ChangeResult(RegDeleteKeyA(hintsKey, name));
+                result = DeleteHintRecord(hintsKey, i, name);
             else
-                result = FlipHintRecord(hintsKey, name);
+                result = FlipHintRecord(hintsKey, i, name);
         }
     }
     WaitCursorOff();
@@ -253,7 +351,7 @@ OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, cha
     if (position < 0 || RegEnumKeyA(hintsKey, static_cast<DWORD>(position), recordName, sizeof recordName) != ERROR_SUCCESS)
         return OPEN_HINT_NO_RECORD;
     HKEY record;
-    status = OpenHintRecord(hintsKey, recordName, KEY_ALL_ACCESS, &record);
+    status = OpenHintRecordAt(hintsKey, static_cast<DWORD>(position), recordName, KEY_ALL_ACCESS, &record);
     if (status != ERROR_SUCCESS)
         return OpenFailure(status);
     edit->recordKey = record;

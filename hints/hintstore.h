@@ -1,6 +1,9 @@
 // The application hint store: one registry key per application below AppHintsKey, holding a
 // "Description" and the compositing flag "Need3DOn2D". Records are addressed by position, the
-// order in which the registry enumerates the subkeys.
+// order in which the registry enumerates the subkeys. A name the ANSI code page cannot spell
+// (written through the wide calls) lists with "?" for what it lost, and as such names no key or
+// another one: where the wide registry calls work (the NT family, the only systems that hold such
+// names) records are therefore opened and deleted by their wide names at their positions.
 #pragma once
 #include "common/platform.h"
 
@@ -39,8 +42,9 @@ enum CreateHintResult {
 // What a flip or a delete at a position did.
 enum HintChangeResult {
     HINT_CHANGE_DONE,
-    HINT_CHANGE_NO_RECORD, // nothing stands at the position: nothing to change
-    HINT_CHANGE_REFUSED,   // the record is there, but the registry would not change it
+    HINT_CHANGE_NO_RECORD,   // nothing stands at the position: nothing to change
+    HINT_CHANGE_REFUSED,     // the record is there, but the registry would not change it
+    HINT_CHANGE_HAS_SUBKEYS, // a delete refused: the record holds keys of its own
 };
 
 // What SaveAppHintEdit stored. The writes stop at the first one refused.

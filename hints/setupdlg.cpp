@@ -55,7 +55,10 @@ static const char SetupMessageCaption[] = "Registry Utility";
 // Nothing standing at the position is no failure: the refill shows what the registry holds.
 static void ReportRefusal(HWND dialog, HintChangeResult result, const char *text)
 {
-    if (result == HINT_CHANGE_REFUSED)
+    if (result == HINT_CHANGE_HAS_SUBKEYS)
+        text = "The application could not be removed: its registry entry holds subkeys, which this dialog does not "
+               "remove.";
+    if (result == HINT_CHANGE_REFUSED || result == HINT_CHANGE_HAS_SUBKEYS)
         MessageBoxA(dialog, text, SetupMessageCaption, MB_OK);
 }
 

@@ -1,6 +1,7 @@
 #include "loader/halswitch.h"
 
 #include "common/globals.h"
+#include "common/textrules.h"
 
 #include <string.h>
 
@@ -43,18 +44,38 @@ static void ForgetLibrary(void)
     RestoreDisplayEntry = NULL;
 }
 
-// Builds folder\QTXWIN32.DLL in path. A folder that does not fit together with the name
-// holds no library for us: a cut path could name some other file.
-static BOOL LibraryPathIn(const char *folder, size_t length, char (&path)[MAX_PATH])
+// The program's folder through the wide calls, which lose nothing on the NT family. *answered
+// is FALSE where they are not implemented (Windows 9x exports them as stubs that fail): the
+// caller then walks the ANSI path. A path cut to the buffer names no folder of ours.
+static HMODULE LoadBesideProgramWide(BOOL *answered)
 {
-    BOOL slash = length > 0 && folder[length - 1] == '\\';
-    if (length == 0 || length + !slash + sizeof LibraryName > sizeof path)
-        return FALSE;
-    memcpy(path, folder, length);
-    if (!slash)
-        path[length++] = '\\';
-    memcpy(path + length, LibraryName, sizeof LibraryName);
-    return TRUE;
+    WCHAR path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    *answered = n != 0;
+    if (n == 0 || n >= MAX_PATH)
+        return NULL;
+    DWORD end = n;
+    while (end > 0 && path[end - 1] != '\\')
+        end--;
+    if (end == 0 || end + sizeof LibraryName > MAX_PATH)
+        return NULL;
+    for (DWORD i = 0; i < sizeof LibraryName; i++)
+        path[end + i] = static_cast<WCHAR>(static_cast<BYTE>(LibraryName[i]));
+    return LoadLibraryW(path);
+}
+
+// The same through the ANSI path, walked by characters: a trail byte of a double-byte
+// character can have the value of "\".
+static HMODULE LoadBesideProgramAnsi(void)
+{
+    char program[MAX_PATH], path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, program, sizeof program);
+    if (n == 0 || n >= sizeof program)
+        return NULL;
+    const char *slash = LastSeparator(program);
+    if (!slash || !JoinFolderAndName(program, static_cast<size_t>(slash - program), LibraryName, path, sizeof path))
+        return NULL;
+    return LoadLibraryA(path);
 }
 
 // The library only from where an installation puts it, by full path: beside QTXILOAD.EXE, then
@@ -62,29 +83,42 @@ static BOOL LibraryPathIn(const char *folder, size_t length, char (&path)[MAX_PA
 // whoever can write there would have their code run at every logon.
 static HMODULE LoadSupportLibrary(void)
 {
-    char folder[MAX_PATH], path[MAX_PATH];
-    HMODULE library = NULL;
-    DWORD n = GetModuleFileNameA(NULL, folder, sizeof folder);
-    if (n > 0 && n < sizeof folder) {
-        const char *slash = strrchr(folder, '\\');
-        if (slash && LibraryPathIn(folder, static_cast<size_t>(slash - folder), path))
-            library = LoadLibraryA(path);
-    }
+    BOOL answered;
+    HMODULE library = LoadBesideProgramWide(&answered);
+    if (!library && !answered)
+        library = LoadBesideProgramAnsi();
     if (!library) {
-        n = GetSystemDirectoryA(folder, sizeof folder);
-        if (n > 0 && n < sizeof folder && LibraryPathIn(folder, n, path))
+        char folder[MAX_PATH], path[MAX_PATH];
+        UINT n = GetSystemDirectoryA(folder, sizeof folder);
+        if (n > 0 && n < sizeof folder && JoinFolderAndName(folder, n, LibraryName, path, sizeof path))
             library = LoadLibraryA(path);
     }
     return library;
 }
 
-// A failed write leaves whatever reads the profile with the old state: the user must know.
+// The value whose write to the profile failed last, NULL when the last write succeeded. Told by
+// ReportUnrecordedHalState, so that the caller can first show the state that now holds.
+static const char *UnrecordedValue;
+
 static void RecordHalState(const char *value)
 {
-    if (WritePrivateProfileStringA(ProfileSection, ProfileKey, value, ProfileFile))
+    UnrecordedValue = WritePrivateProfileStringA(ProfileSection, ProfileKey, value, ProfileFile) ? NULL : value;
+}
+
+// A failed write leaves whatever reads the profile with the old state: the user must know, and
+// where the file is (the bare name goes to the Windows folder).
+void ReportUnrecordedHalState(void)
+{
+    const char *value = UnrecordedValue;
+    if (!value)
         return;
-    char text[128];
-    wsprintfA(text, "Unable to record the HAL state: EnableHAL=%s could not be written to %s.", value, ProfileFile);
+    UnrecordedValue = NULL;
+    char folder[MAX_PATH], file[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder || !JoinFolderAndName(folder, n, ProfileFile, file, sizeof file))
+        memcpy(file, ProfileFile, sizeof ProfileFile);
+    char text[1024];
+    wsprintfA(text, "Unable to record the HAL state: EnableHAL=%s could not be written to %s.", value, file);
     MessageBoxA(NULL, text, "Halvane D3D HAL loader", MB_OK);
 }
 

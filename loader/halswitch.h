@@ -11,5 +11,8 @@
 extern DWORD HardwareFlags;
 
 // enable 0 switches off, anything else on. Returns 1 when the requested state holds, 0 when
-// switching on failed (no hardware, or the driver refused).
+// switching on failed (no hardware, or the driver refused). A profile write that fails is not
+// told here but by ReportUnrecordedHalState, which the caller calls once it shows the new state.
 int HalSwitch(int enable);
+// Tells the user, once, when the last HalSwitch could not record the state in the profile file.
+void ReportUnrecordedHalState(void);

@@ -53,6 +53,19 @@ static BOOL RegisterMainClass(HINSTANCE instance)
     return RegisterClassA(&wc) != 0;
 }
 
+// Windows Vista and later keep "TaskbarCreated" from a shell that runs with fewer rights than an
+// elevated loader, which would then lose its icon for good when the shell restarts. Older
+// systems lack the call and need nothing.
+static void AllowTaskbarCreated(void)
+{
+    typedef BOOL(WINAPI * FilterProc)(UINT, DWORD);
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    FilterProc allow = reinterpret_cast<FilterProc>(
+        reinterpret_cast<void (*)(void)>(user ? GetProcAddress(user, "ChangeWindowMessageFilter") : NULL));
+    if (allow && TaskbarCreatedMessage)
+        allow(TaskbarCreatedMessage, 1); // MSGFLT_ADD
+}
+
 static BOOL InitLoader(HINSTANCE instance)
 {
     if (!HalSwitch(1))
@@ -60,6 +73,7 @@ static BOOL InitLoader(HINSTANCE instance)
     EnabledIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HAL_ENABLED));
     DisabledIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HAL_DISABLED));
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    AllowTaskbarCreated();
     if (!RegisterMainClass(instance))
         return FALSE;
     HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
@@ -81,20 +95,35 @@ static int RunMessageLoop(void)
     return static_cast<int>(msg.wParam);
 }
 
+// Held from the first step of start-up to the last of shutdown: the main window exists only
+// after detection, and start-up or shutdown may wait on a message, during which a second start
+// must still find this one. The window stays the identity other programs look for.
+static const char InstanceMutexName[] = MAIN_WINDOW_CLASS " instance";
+
 int LoaderMain(HINSTANCE instance)
 {
+    HANDLE running = CreateMutexA(NULL, FALSE, InstanceMutexName);
+    BOOL another = running && GetLastError() == ERROR_ALREADY_EXISTS;
     // A second start leaves the profile alone: the running instance still owns the HAL state.
-    if (FindWindowA(MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE))
+    if (another || FindWindowA(MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE)) {
+        if (running)
+            CloseHandle(running);
         return EXIT_ALREADY_RUNNING;
+    }
 
     int exitCode = -1;
     if (InitLoader(instance)) {
         AppInstance = instance;
         AppHeap = HeapCreate(0, 0, 0);
+        // Told once the icon shows the state, as after a toggle.
+        ReportUnrecordedHalState();
         exitCode = RunMessageLoop();
         HeapDestroy(AppHeap);
         AppHeap = NULL;
     }
     HalSwitch(0);
+    ReportUnrecordedHalState();
+    if (running)
+        CloseHandle(running);
     return exitCode;
 }

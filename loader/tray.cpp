@@ -71,10 +71,12 @@ void TrayPopup(HWND window, WPARAM iconId, LPARAM mouseMessage)
     DestroyMenu(menu);
 }
 
+// The icon shows the state that now holds before a message about the profile is shown.
 static void ToggleHal(HWND window)
 {
     HalSwitch(HalEnabled == 1 ? 0 : 1);
     TrayIcon(window, NIM_MODIFY);
+    ReportUnrecordedHalState();
 }
 
 BOOL TrayCommand(HWND window, WORD id)

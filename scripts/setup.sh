@@ -34,13 +34,17 @@ if sh "$vm" needed; then
     $SUDO sh "$vm" setup
 fi
 
-# A UTF-8 locale of a language without an ANSI code page makes Wine run programs under code page
-# 65001, which the browser's second Wine run needs. Without it that run is skipped, not failed.
-if ! locale -a 2>/dev/null | grep -qx 'hy_AM.utf8' && [ -f /etc/locale.gen ]; then
-    if $SUDO sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' /etc/locale.gen && $SUDO locale-gen >/dev/null 2>&1 &&
-        locale -a | grep -qx 'hy_AM.utf8'; then
-        echo "setup: generated the locale hy_AM.UTF-8"
-    else
-        echo "setup: could not generate the locale hy_AM.UTF-8; the UTF-8 browser run will be skipped"
+# Wine takes the ANSI code page from the locale: a UTF-8 locale of a language without an ANSI code
+# page gives 65001, which the browser's second Wine run needs; the Japanese one gives the
+# double-byte code page 932, which the loader's and the hint dialogs' second Wine runs need.
+# Without them those runs are skipped, not failed.
+for loc in hy_AM ja_JP; do
+    if ! locale -a 2>/dev/null | grep -qx "$loc.utf8" && [ -f /etc/locale.gen ]; then
+        if $SUDO sed -i "s/^# *\($loc[.A-Z0-9-]* UTF-8\)\$/\1/" /etc/locale.gen && $SUDO locale-gen >/dev/null 2>&1 &&
+            locale -a | grep -qx "$loc.utf8"; then
+            echo "setup: generated the locale $loc.UTF-8"
+        else
+            echo "setup: could not generate the locale $loc.UTF-8; the Wine runs under its code page will be skipped"
+        fi
     fi
-fi
+done

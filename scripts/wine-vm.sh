@@ -60,7 +60,8 @@ setup() {
         apt-get install -y -q --no-install-recommends $guest_pkgs; } >"$vm/apt.log" 2>&1 || rc=$?
     umount "$root/proc"
     [ $rc -eq 0 ] || { tail -20 "$vm/apt.log" >&2; exit 1; }
-    sed -i 's/^# *\(hy_AM UTF-8\)$/\1/' "$root/etc/locale.gen" # the locale the UTF-8 browser run needs
+    # the locales of the runs under code pages 65001 and 932
+    sed -i -e 's/^# *\(hy_AM UTF-8\)$/\1/' -e 's/^# *\(ja_JP.UTF-8 UTF-8\)$/\1/' "$root/etc/locale.gen"
     chroot "$root" locale-gen >/dev/null
     chroot "$root" apt-get clean
     guest_init >"$root/sbin/qtx-init"

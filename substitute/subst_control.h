@@ -84,3 +84,11 @@ void SubstRegAfterQueryInfo(const std::function<void()> &act);
 void SubstSetFolders(const char *programPath, const char *systemFolder);
 // Makes every WritePrivateProfileStringA fail (still counted) until called with false or reset.
 void SubstProfileFailWrites(bool fail);
+// The answer of GetModuleFileNameW(NULL) (given in UTF-8) until the next kernel reset, which
+// brings back the ANSI path widened byte by byte.
+void SubstSetWideProgramPath(const char *utf8Path);
+// Makes the wide calls fail or go missing as on Windows 9x (GetModuleFileNameW and LoadLibraryW
+// fail with 120, ADVAPI32 exports no wide registry call) until called with false or reset.
+void SubstWideCallsMissing(bool missing);
+// The ANSI code page of the text calls, 1252 or 932, until the next kernel reset (1252).
+void SubstSetCodePage(UINT codePage);

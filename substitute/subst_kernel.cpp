@@ -33,6 +33,10 @@ int ProfileWrites;
 bool ProfileWritesFail;
 const char DefaultProgramPath[] = "C:\\QTXILOAD\\QTXILOAD.EXE", DefaultSystemFolder[] = "C:\\WINDOWS\\SYSTEM";
 std::string ProgramPath = DefaultProgramPath, SystemFolder = DefaultSystemFolder;
+// The wide program path in UTF-8; empty: the ANSI one widened byte by byte.
+std::string WideProgramPath;
+bool WideCallsMissing;
+FakeModule Advapi; // ADVAPI32's wide registry calls, always loaded
 std::vector<SubstMessageBox> Boxes;
 std::vector<HCURSOR> Cursors;
 HCURSOR CurrentCursor;
@@ -46,6 +50,8 @@ int HeapSuccessesLeft = -1;
 
 FakeModule *FindModule(HMODULE module)
 {
+    if (module == reinterpret_cast<HMODULE>(&Advapi))
+        return &Advapi;
     for (auto &entry : Modules) {
         if (reinterpret_cast<HMODULE>(entry.second.get()) == module && entry.second->refs > 0)
             return entry.second.get();
@@ -63,6 +69,9 @@ void SubstResetKernel()
     ProfileWritesFail = false;
     ProgramPath = DefaultProgramPath;
     SystemFolder = DefaultSystemFolder;
+    WideProgramPath.clear();
+    WideCallsMissing = false;
+    SubstSetCodePage(1252);
     Boxes.clear();
     Cursors.clear();
     CurrentCursor = nullptr;
@@ -187,12 +196,111 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
     return size;
 }
 
-UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size)
+static UINT CopyFolder(const std::string &folder, LPSTR path, UINT size)
 {
-    if (SystemFolder.size() >= size)
-        return static_cast<UINT>(SystemFolder.size() + 1);
-    memcpy(path, SystemFolder.c_str(), SystemFolder.size() + 1);
-    return static_cast<UINT>(SystemFolder.size());
+    if (folder.size() >= size)
+        return static_cast<UINT>(folder.size() + 1);
+    memcpy(path, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size) { return CopyFolder(SystemFolder, path, size); }
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR path, UINT size) { return CopyFolder("C:\\WINDOWS", path, size); }
+
+void SubstSetWideProgramPath(const char *utf8Path) { WideProgramPath = utf8Path; }
+
+void SubstWideCallsMissing(bool missing) { WideCallsMissing = missing; }
+
+static std::u16string Utf16(const std::string &utf8)
+{
+    std::u16string wide;
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        char32_t code = extra ? c & (0x3F >> extra) : c;
+        for (int k = 1; k <= extra && i + k < utf8.size(); k++)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += 1 + extra;
+        if (code >= 0x10000)
+            wide += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)), code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+        wide += static_cast<char16_t>(code);
+    }
+    return wide;
+}
+
+static std::string Utf8(LPCWSTR wide)
+{
+    std::string utf8;
+    for (; *wide; wide++) {
+        char32_t code = *wide;
+        if (code >= 0xD800 && code < 0xDC00 && wide[1] >= 0xDC00 && wide[1] < 0xE000)
+            code = 0x10000 + ((code - 0xD800) << 10) + (*++wide - 0xDC00);
+        if (code < 0x80)
+            utf8 += static_cast<char>(code);
+        else if (code < 0x800)
+            utf8 += static_cast<char>(0xC0 | (code >> 6)), utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        else if (code < 0x10000)
+            utf8 += static_cast<char>(0xE0 | (code >> 12)), utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        else
+            utf8 += static_cast<char>(0xF0 | (code >> 18)), utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F)),
+                utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F)), utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return utf8;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
+{
+    if (WideCallsMissing) {
+        LastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    if (module || size == 0) {
+        LastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    std::u16string wide;
+    if (WideProgramPath.empty())
+        for (char c : ProgramPath)
+            wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    else
+        wide = Utf16(WideProgramPath);
+    size_t n = std::min<size_t>(wide.size(), size - 1);
+    memcpy(path, wide.data(), n * sizeof(WCHAR));
+    path[n] = 0;
+    if (n == wide.size())
+        return static_cast<DWORD>(n);
+    LastError = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+}
+
+HMODULE WINAPI LoadLibraryW(LPCWSTR name)
+{
+    if (WideCallsMissing) {
+        LastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return nullptr;
+    }
+    return name ? LoadLibraryA(Utf8(name).c_str()) : LoadLibraryA(nullptr);
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    if (name && strcasecmp(name, "ADVAPI32.DLL") == 0) {
+        Advapi.refs = 1;
+        Advapi.exports.clear();
+        if (!WideCallsMissing)
+            Advapi.exports = {{"RegEnumKeyW", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(RegEnumKeyW))},
+                              {"RegOpenKeyExW", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(RegOpenKeyExW))},
+                              {"RegDeleteKeyW", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(RegDeleteKeyW))}};
+        return reinterpret_cast<HMODULE>(&Advapi);
+    }
+    auto it = name ? Modules.find(name) : Modules.end();
+    if (it == Modules.end() || it->second->refs <= 0) {
+        LastError = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+    return reinterpret_cast<HMODULE>(it->second.get());
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)

@@ -143,7 +143,9 @@ HKEY NewHandle(Key *key, REGSAM rights)
     return reinterpret_cast<HKEY>(NextHandle);
 }
 
-// Splits a path into its components: a trailing or doubled separator adds nothing.
+// Splits a path into its components: a trailing or doubled separator adds nothing. The path is
+// walked by characters of the code page, as the real registry sees it once widened: a trail
+// byte 0x5C is no separator.
 LONG SplitPath(const char *path, std::vector<std::string> *parts)
 {
     parts->clear();
@@ -155,8 +157,10 @@ LONG SplitPath(const char *path, std::vector<std::string> *parts)
         return ERROR_BAD_PATHNAME;
     const char *p = path;
     while (*p) {
-        const char *end = strchr(p, '\\');
-        size_t n = end ? static_cast<size_t>(end - p) : strlen(p);
+        const char *end = p;
+        while (*end && *end != '\\')
+            end = CharNextA(end);
+        size_t n = static_cast<size_t>(end - p);
         if (n > 0)
             parts->emplace_back(p, n);
         p += n;
@@ -538,4 +542,34 @@ LONG WINAPI RegCloseKey(HKEY key)
     if (RootIndex(key) >= 0)
         return ERROR_SUCCESS;
     return Handles.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+// The wide forms convert names as the substitute's code page does: a unit below 0x100 is that
+// byte, anything else "?".
+static std::string Narrow(LPCWSTR wide)
+{
+    std::string bytes;
+    for (; wide && *wide; wide++)
+        bytes += *wide < 0x100 ? static_cast<char>(*wide) : '?';
+    return bytes;
+}
+
+LONG WINAPI RegEnumKeyW(HKEY key, DWORD index, LPWSTR name, DWORD nameSize)
+{
+    std::string bytes(nameSize ? nameSize : 1, '\0');
+    LONG status = RegEnumKeyA(key, index, &bytes[0], nameSize);
+    if (status == ERROR_SUCCESS)
+        for (size_t i = 0; i == 0 || bytes[i - 1]; i++)
+            name[i] = static_cast<unsigned char>(bytes[i]);
+    return status;
+}
+
+LONG WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM rights, PHKEY result)
+{
+    return RegOpenKeyExA(key, subKey ? Narrow(subKey).c_str() : nullptr, options, rights, result);
+}
+
+LONG WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey)
+{
+    return RegDeleteKeyA(key, subKey ? Narrow(subKey).c_str() : nullptr);
 }

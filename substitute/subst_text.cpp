@@ -1,5 +1,6 @@
-// Substitute text conversion: a fixed ANSI code page (Latin-1, '?' for everything beyond).
-#include "substitute/winsub.h"
+// Substitute text calls: the conversion of a fixed code page (Latin-1, "?" for everything
+// beyond) and the lead-byte rules of the code page a test chose.
+#include "substitute/subst_control.h"
 
 #include <cstring>
 
@@ -29,4 +30,36 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR text, int count, LPSTR out, 
         out[i] = unit < 0x100 ? static_cast<char>(unit) : '?';
     }
     return units;
+}
+
+namespace {
+UINT CodePage = 1252;
+}
+
+void SubstSetCodePage(UINT codePage) { CodePage = codePage; }
+
+UINT WINAPI GetACP(void) { return CodePage; }
+
+BOOL WINAPI IsDBCSLeadByte(BYTE byte)
+{
+    return CodePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+LPSTR WINAPI CharNextA(LPCSTR text)
+{
+    if (*text == 0)
+        return const_cast<LPSTR>(text);
+    return const_cast<LPSTR>(text + (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1] ? 2 : 1));
+}
+
+LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current)
+{
+    const char *p = start;
+    while (p < current) {
+        const char *next = CharNextA(p);
+        if (next >= current || next == p)
+            break;
+        p = next;
+    }
+    return const_cast<LPSTR>(p);
 }

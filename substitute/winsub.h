@@ -34,6 +34,9 @@ typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;
+typedef char16_t WCHAR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
 
 typedef void *HANDLE;
 struct HINSTANCE__ { int unused; };
@@ -81,6 +84,7 @@ typedef uintptr_t DWORD_PTR_SUBST;
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_KEY_DELETED 1018L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
 
 // ---- Kernel: errors, libraries, profile ------------------------------------------------------
 // The code of the calling thread's last failure, as set by the calls below.
@@ -96,9 +100,23 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 // Drops one reference; FALSE and last error 6 for a handle that is not loaded.
 BOOL WINAPI FreeLibrary(HMODULE module);
 
+// The wide form: loads a module registered under the UTF-8 form of name, as LoadLibraryA does.
+// Fails with 120, as on Windows 9x, while a test has made the wide calls missing.
+HMODULE WINAPI LoadLibraryW(LPCWSTR name);
+// A module already loaded: "ADVAPI32.DLL" (any case) is always there and exports the wide
+// registry calls below, unless a test has made the wide calls missing; any other name is
+// looked up among the registered modules that are loaded. NULL and last error 126 otherwise.
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+
 // The program's full path (module must be NULL), as a test set it: copies at most size - 1
 // characters and a zero; returns the length, or size and last error 122 when it was cut.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
+// The wide form, from the wide path a test set (by default the ANSI one, byte by byte), with the
+// same rules in characters; 0 and last error 120, as on Windows 9x, while a test has made the
+// wide calls missing.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size);
+// "C:\WINDOWS", with the rules of GetSystemDirectoryA.
+UINT WINAPI GetWindowsDirectoryA(LPSTR path, UINT size);
 // The system folder as a test set it, without a trailing backslash: returns its length, or
 // when it does not fit in size bytes the size needed (zero included) and writes nothing.
 UINT WINAPI GetSystemDirectoryA(LPSTR path, UINT size);
@@ -280,15 +298,29 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name);
 // open on the removed key fail with 1018 from then on.
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 
+// The wide forms that the product reaches only through GetProcAddress on ADVAPI32. Names convert
+// to and from the stored bytes as WideCharToMultiByte below does; otherwise as the ANSI forms.
+LONG WINAPI RegEnumKeyW(HKEY key, DWORD index, LPWSTR name, DWORD nameSize);
+LONG WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM rights, PHKEY result);
+LONG WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey);
+
 // Releases a handle; 0 for a predefined root (nothing happens), 6 for an unknown handle.
 LONG WINAPI RegCloseKey(HKEY key);
 
 // ---- Text conversion -------------------------------------------------------------------------
-typedef char16_t WCHAR;
-typedef const WCHAR *LPCWSTR;
 typedef BOOL *LPBOOL;
 #define CP_ACP 0
-// The ANSI code page of this build is fixed: each UTF-16 unit below 0x100 becomes that byte and
+// The ANSI code page: 1252 (every byte a character) unless a test chose 932 (subst_control.h),
+// whose lead bytes are 0x81-0x9F and 0xE0-0xFC; each is followed by one trail byte.
+UINT WINAPI GetACP(void);
+BOOL WINAPI IsDBCSLeadByte(BYTE byte);
+// The next character: two bytes on for a lead byte followed by a non-zero byte, one otherwise,
+// none at the terminating zero.
+LPSTR WINAPI CharNextA(LPCSTR text);
+// The start of the character before current, found by walking from start; start itself when
+// current is not past it.
+LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current);
+// The conversion below keeps its fixed form whatever the code page: each UTF-16 unit below 0x100 becomes that byte and
 // every other unit '?'. Converts count units (-1: up to and with the terminating zero) into at
 // most size bytes; size 0 asks for the number of bytes needed. 0 and last error 122 when out is
 // too small, 87 for a bad argument. Flags, default character and its flag are ignored.

@@ -48,8 +48,8 @@ TEST_F(HintDialogTest, SetupCommands)
              SeedKey(RecordPath("Alpha\\sub")), MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
              SendDlgItemMessageA(d, IDC_HINT_LIST, LB_SETCURSEL, 0, 0), Command(d, IDC_HINT_DELETE);
          }, {}, "Alpha\tnone\tOff|Beta\tnone\tOn -1 The 2D/3D Compositing setting could not be changed: Windows refused the "
-                "change. Administrator rights may be needed. / Registry Utility\nThe application could not be removed: Windows "
-                "refused the change. Administrator rights may be needed. / Registry Utility"},
+                "change. Administrator rights may be needed. / Registry Utility\nThe application could not be removed: its registry "
+                "entry holds subkeys, which this dialog does not remove. / Registry Utility"},
         {"1, 2, Enter and Esc ignored", 0, [](HWND d) {
              Command(d, IDOK), Command(d, IDCANCEL), Key(d, IDC_HINT_LIST, VK_ESCAPE), Key(d, IDC_HINT_LIST, VK_RETURN);
          }, {}, unchanged},
@@ -58,7 +58,7 @@ TEST_F(HintDialogTest, SetupCommands)
          "Alpha\tracing\tOff|Beta\tchanged\tOn -1"},
         {"Edit of a record deleted meanwhile", 1,
          [](HWND d) { RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_EDIT); }, {},
-         "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Halvane D3D Setup"},
+         "Alpha\tracing\tOff -1 The selected application is no longer in the registry. / Registry Utility"},
         {"Browse, no refill", 0, [](HWND d) { Command(d, IDC_HINT_BROWSE); },
          {OnDialog(IDC_REG_KEYS, [](HWND browser) {
              EXPECT_TRUE(Centered(browser));
@@ -171,6 +171,36 @@ TEST_F(HintDialogTest, AddAndEdit)
         for (const Box &b : boxes)
             EXPECT_TRUE((c.edit && c.setup == 'r') || b.owner == dialog);
     }
+}
+
+// Under code page 932 (the run with LC_ALL=ja_JP.UTF-8) a trail byte 0x5C is no separator, the
+// reads' cuts keep whole characters (the stored key names, read wide, hold no broken one), and an
+// untouched long description of half-width katakana goes back whole.
+TEST_F(HintDialogTest, AddAndEditUnderDoubleByteCodePage)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "Wine runs this under code page " << GetACP() << ", not 932: is the locale of LC_ALL (ja_JP.UTF-8) there?";
+    const std::wstring so = L"\u30bd\u30d5\u30c8", letters = L"abcdefghijklmnop", table = L"\u8868";
+    const std::string kana(1000, '\xb1');
+    for (const std::wstring &typed : {so, letters + table}) {
+        Fresh(), SeedKey(PRODUCT_PATH);
+        WhileModal([&] { DialogBoxParamA(AppInstance, "AddProgramDlg", NULL, AddProgramDlgProc, 0); },
+                   {OnDialog(IDC_ADD_NAME, [&](HWND d) {
+                       SetDlgItemTextW(d, IDC_ADD_NAME, typed.c_str());
+                       SetDlgItemTextW(d, IDC_ADD_DESCRIPTION, (letters + letters.substr(0, 14) + table).c_str()), Click(d, IDOK);
+                   })});
+        HKEY hints = NULL;
+        WCHAR name[MAX_PATH] = L"";
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quarnell\\Halvane\\App hints", 0, KEY_READ, &hints);
+        EXPECT_TRUE(hints && RegEnumKeyW(hints, 0, name, MAX_PATH) == 0 && RegEnumKeyW(hints, 1, name + 100, 100) != 0);
+        RegCloseKey(hints);
+        EXPECT_TRUE(std::wstring(name) == (typed == so ? so : letters)) << Records();
+        EXPECT_EQ(Records().substr(Records().find('{')), "{Description=abcdefghijklmnopabcdefghijklmn,Need3DOn2D=1}");
+    }
+    SeedRecord("Kana", {{"Description", kana}, {"Need3DOn2D", "1"}});
+    HWND edit = (SelectedHintIndex = 0, CreateDialogParamA(AppInstance, "EditDlg", NULL, EditDlgProc, 0));
+    Command(edit, IDOK), DestroyWindow(edit);
+    EXPECT_EQ(Records("Kana"), "Kana{Description=" + kana + ",Need3DOn2D=1}");
 }
 
 // Each Edit dialog saves through its own keys, whatever the other does meanwhile.

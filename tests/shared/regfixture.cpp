@@ -16,7 +16,8 @@ static HKEY WalkPath(const std::string &path, REGSAM rights, bool create = false
     if (path.empty())
         return RegOpenKeyExA(key, NULL, 0, rights, &next) == ERROR_SUCCESS ? next : NULL;
     for (size_t start = 0, end; start < path.size(); start = end + 1, key = next) {
-        end = std::min(path.find('\\', start), path.size());
+        for (end = start; end < path.size() && path[end] != '\\';) // by characters: a trail byte can be 0x5C
+            end = static_cast<size_t>(CharNextA(path.c_str() + end) - path.c_str());
         std::string part = path.substr(start, end - start);
         REGSAM wanted = create ? KEY_ALL_ACCESS : end == path.size() ? rights : KEY_READ;
         // Open first: re-creating an existing key without a class can wipe its class in Wine.

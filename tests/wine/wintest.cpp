@@ -32,20 +32,33 @@ std::string MakeScratchDir(const char *tag)
     return dir;
 }
 
-// The entries are set in this process's environment, which the child inherits.
-ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &args)
+// The entries are set in this process's environment, which the child inherits. The wide form
+// starts programs in folders that the ANSI code page cannot spell.
+ChildProcess StartChild(const std::wstring &program, const std::vector<std::string> &env, const std::wstring &args)
 {
     for (const std::string &e : env)
         SetEnvironmentVariableA(e.substr(0, e.find('=')).c_str(), e.substr(e.find('=') + 1).c_str());
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + program + "\"" + (args.empty() ? "" : " " + args);
-    BOOL ok = CreateProcessA(program.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
-    EXPECT_TRUE(ok) << "CreateProcess " << program << " failed: " << GetLastError();
+    std::wstring cmd = L"\"" + program + L"\"" + (args.empty() ? L"" : L" " + args);
+    BOOL ok = CreateProcessW(program.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+    EXPECT_TRUE(ok) << "CreateProcess failed: " << GetLastError();
     if (ok)
         CloseHandle(pi.hThread);
     return ChildProcess{pi.hProcess, pi.dwProcessId};
+}
+
+std::wstring Wide(const std::string &text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
+    return wide;
+}
+
+ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &args)
+{
+    return StartChild(Wide(program), env, Wide(args));
 }
 
 bool ChildRunning(const ChildProcess &child)

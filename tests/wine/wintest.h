@@ -19,6 +19,8 @@ struct ChildProcess {
 // Starts program (with args after its quoted name) after setting the env entries ("NAME=value")
 // in this process's environment.
 ChildProcess StartChild(const std::string &program, const std::vector<std::string> &env, const std::string &args = "");
+ChildProcess StartChild(const std::wstring &program, const std::vector<std::string> &env, const std::wstring &args = L"");
+std::wstring Wide(const std::string &text); // from the ANSI code page
 DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs = 15000); // exit code, or STILL_ACTIVE
 bool ChildRunning(const ChildProcess &child);
 void StopChild(ChildProcess &child); // ends it if still running, closes the handle
