@@ -165,7 +165,30 @@ void HangLoader()
     RegisterClassA(&ignoring);
     Hung = CreateWindowA(Class, Title, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
 }
+// A loader that closes its window when asked but does not end (as one answering a message of its
+// own would): its program file stays in use.
+LRESULT CALLBACK Closing(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    return message == WM_COMMAND ? DestroyWindow(window) : DefWindowProcA(window, message, w, l);
+}
+void ClosingLoader()
+{
+    HangLoader(), SetWindowLongPtrA(Hung, GWLP_WNDPROC, (LONG_PTR)Closing);
+    Held = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+}
 void Release() { DestroyWindow(Hung), Hung = NULL, CloseHandle(Held), Held = NULL; }
+// Ends a loader the installer started, by its Close command, until its program file is free.
+void StopLoaders()
+{
+    for (int i = 0; i < 3 && FindWindowA(Class, Title); i++) {
+        HWND window = FindWindowA(Class, Title);
+        PostMessageA(window, WM_COMMAND, IDM_CLOSE, 0), WaitUntil([&] { return !IsWindow(window); });
+    }
+    EXPECT_TRUE(WaitUntil([] {
+        HANDLE file = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+    }));
+}
 void Copy(const std::string &from, const std::string &to)
 {
     for (const char *name : {"uninstall.exe", "uninstall.dat"})
@@ -245,6 +268,7 @@ const std::vector<Scenario> Scenarios = {
     {"an unusable /D= folder is refused", {
         {"a missing drive", {}, [] { return SetupCommand("/S /D=Q:\\Halvane"); }, refused + nothing + " " + unchanged},
         {"a character the code page cannot hold, passed as ? (which NSIS drops)", {}, [] { return SetupCommand("/S /D=C:\\Vend?or"); }, refused + nothing + " " + unchanged},
+        {"a folder too long for Windows", {}, [] { return SetupCommand("/S /D=C:\\Vendor" + std::string(240, 'x')); }, refused + nothing + " " + unchanged},
     }},
     {"a program file held open stops the upgrade and the uninstall", {
         {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
@@ -253,6 +277,22 @@ const std::vector<Scenario> Scenarios = {
          [] { return SetupCommand("/S /SIMULATOR"); }, refused + Replace(installedA, "|1|1|1|-|size", "|1|7|1|-|size") + " " + unchanged},
         {"the uninstall is refused and changes nothing", {}, Quiet, refused + Replace(installedA, "|1|1|1|-|size", "|1|7|1|-|size") + " " + unchanged},
         {"once free, the uninstall ends", Release, Quiet, ok + nothing + " " + unchanged},
+    }},
+    {"interactive: the last page starts the loader; a loader gone from view but still running is told", {
+        {"install, the last page's box ticked", {}, [] { return SetupCommand(""); },
+         ok + installedA + " key:Halvane records:EARLIER loader:" + A + "QTXILOAD.EXE started by the shell", true},
+        {"a loader whose window closed but whose program is still in use stops the upgrade", [] { StopLoaders(), ClosingLoader(); },
+         [] { return SetupCommand(""); }, "exit 2 refused | " + installedA + " " + unchanged},
+    }},
+    {"an install of the earlier release: its stand-in and logon start are known by what it left", {
+        {"upgraded with both kept", [] {
+             CreateDirectoryA(A.c_str(), NULL), CopyFileA((ProgramDir() + "QTXWIN32.DLL").c_str(), (A + "QTXWIN32.DLL").c_str(), FALSE);
+             const std::string location = A.substr(0, A.size() - 1);
+             SHSetValueA(HKEY_LOCAL_MACHINE, Entry.c_str(), "InstallLocation", REG_SZ, location.c_str(), DWORD(location.size() + 1));
+             SHSetValueA(HKEY_LOCAL_MACHINE, Entry.c_str(), "SimulatorInstalled", REG_DWORD, "\1\0\0", 4);
+             const std::string run = "\"" + A + "QTXILOAD.EXE\"";
+             SHSetValueA(HKEY_LOCAL_MACHINE, Run.c_str(), "QTXILOAD", REG_SZ, run.c_str(), DWORD(run.size() + 1));
+         }, [] { return SetupCommand("/S"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
     }},
 };
 
