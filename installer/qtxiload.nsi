@@ -10,15 +10,16 @@ Unicode false
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
-!define MUI_VERBOSE 4 ; so that makensis reports the plug-ins its pages use
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include Sections.nsh
 !include WinVer.nsh
 
-; The pages' bitmaps are freed through the installer's own plug-in and the focus is set the
-; dialog's way: the Modern UI's ways need the System plug-in.
+; Plug-ins: nsDialogs (the Modern UI's pages) and the installer's own, qtxsetup
+; (installer/stub/qtxsetup.c), neither of which needs a C runtime DLL; makensis is given no other
+; (installer/CMakeLists.txt). The pages' bitmaps are freed through qtxsetup and the focus is set
+; the dialog's way: the Modern UI's ways need the System plug-in.
 !macroundef __NSD_FreeImage
 !macro __NSD_FreeImage IMAGE
     ${If} ${IMAGE} P<> 0
@@ -30,9 +31,6 @@ RequestExecutionLevel admin
 !macro __NSD_SetFocus HWND
     SendMessage $HWNDPARENT ${WM_NEXTDLGCTL} ${HWND} 1
 !macroend
-
-; Plug-ins: nsDialogs (the Modern UI's pages) and the installer's own, qtxsetup (installer/plugin),
-; neither of which needs a C runtime DLL; makensis is given no other (installer/CMakeLists.txt).
 
 !define PRODUCT "QTXILOAD"
 !define PUBLISHER "Quarnell"
@@ -209,8 +207,8 @@ FunctionEnd
 ; ---------------------------------------------------------------------------------------------
 ; The installer
 
-; The stand-in recorded by the install found: its full path, or, as recorded by releases before
-; the path was kept, the mark that it lies in that install's folder.
+; The install found: its folder, and the stand-in it put there, by the path it recorded or, for
+; releases that recorded only that they installed one, in its folder.
 Function ReadEarlierInstall
     ReadRegStr $OldDir HKLM "${UNINST_KEY}" "InstallLocation"
     ReadRegStr $OldStandIn HKLM "${UNINST_KEY}" "SimulatorFile"
