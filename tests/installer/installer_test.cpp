@@ -230,6 +230,10 @@ const std::vector<Scenario> Scenarios = {
          ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
         {"upgrade again over the loader it started", [] { DeleteFileA(Log.c_str()); }, [] { return SetupCommand("/S"); },
          ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
+        {"an upgrade refused (a file held open) starts again the loader it closed",
+         [] { DeleteFileA(Log.c_str()), Held = CreateFileA((A + "README.TXT").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL); },
+         [] { return SetupCommand("/S /NOSIMULATOR"); },
+         refused + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
     }},
     {"the logon start switched off stays off", {
         {"install without the logon start", {}, [] { return SetupCommand("/S /NOLOGONSTART"); }, ok + "A:" + Files + " B:- " + Registered(A, false, false) + " " + unchanged},
