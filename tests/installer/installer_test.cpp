@@ -1,19 +1,28 @@
-// The installer and its uninstaller as a user's machine sees them, from outside, in a Wine prefix
-// of their own: files, version, shortcuts, registry, and a running loader closed before any change.
+// The installer and its uninstaller as a user's machine sees them, from outside, under Wine. Each
+// scenario is one test, run by run_scenarios.sh in a clean copy of a fresh prefix: its steps run
+// the installer or a stored uninstall command, and each step's outcome is the exit code and what
+// the machine then holds (folders, Start Menu, logon start, uninstall entry, product key, hint
+// records, a running loader).
 #include "resource.h"
 #include "wine/wintest.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 namespace {
 
 const char Class[] = "QTXILoadWClass", Title[] = "Halvane interceptor loader";
-const std::string Dir = "C:\\Program Files\\Halvane D3D\\", Exe = Dir + "QTXILOAD.EXE", Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints",
-                  Menu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Halvane D3D\\", Arp = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string A = "C:\\Program Files\\Halvane D3D\\", B = "C:\\Vendor\\", Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints",
+                  Menu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Halvane D3D\\",
+                  Entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QTXILOAD", Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                  SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", Built = ProgramDir() + "..\\installer\\";
+const std::string Scratch = MakeScratchDir("installer");
 
 // A value below HKEY_LOCAL_MACHINE as text, or without a name the subkeys; "-" when missing.
 std::string Reg(const std::string &key, const char *name = nullptr)
@@ -30,38 +39,95 @@ std::string Reg(const std::string &key, const char *name = nullptr)
         all = RegQueryValueExA(k, name, NULL, &type, (BYTE *)data, &size) ? "-" : type == REG_DWORD ? std::to_string(*(DWORD *)data) : data;
     return RegCloseKey(k), all;
 }
-std::string FileVersion(const std::string &path)
+std::string Describe(const std::string &path)
 {
     static char block[16384], *text;
     UINT length = 0;
     return GetFileVersionInfoA(path.c_str(), 0, sizeof block, block) &&
-           VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileVersion", (void **)&text, &length) ? text : "-";
+           VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileDescription", (void **)&text, &length) ? text : "-";
+}
+std::string Content(const std::string &path)
+{
+    std::string s;
+    std::getline(std::ifstream(path, std::ios::binary), s, '\0');
+    return s;
+}
+// The names in a folder, sorted; "-" when it is missing. The vendor's library is told apart.
+std::string Listing(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return "-";
+    std::vector<std::string> names;
+    do
+        if (found.cFileName[0] != '.')
+            names.push_back(found.cFileName + std::string(Content(dir + found.cFileName) == "vendor" ? "(vendor)" : ""));
+    while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    std::string s = "[";
+    for (const std::string &n : names)
+        s += (s.size() > 1 ? "," : "") + n;
+    return s + "]";
 }
 
-// Files, shortcuts, version, logon start, uninstall entry and their count, product key, records.
+DWORD SetupPid; // of the last command run
+// The running loader: its program, and whether the installer started it (as its own child, with
+// its rights) or had the shell start it.
+std::string Loader()
+{
+    HWND window = FindWindowA(Class, Title);
+    DWORD pid = 0, parent = 0;
+    if (!window || !GetWindowThreadProcessId(window, &pid))
+        return "-";
+    if (pid == GetCurrentProcessId())
+        return "hung";
+    std::string path = "?";
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 p = {};
+    p.dwSize = sizeof p;
+    for (BOOL more = Process32First(snap, &p); more; more = Process32Next(snap, &p))
+        if (p.th32ProcessID == pid)
+            parent = p.th32ParentProcessID;
+    CloseHandle(snap);
+    snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32 m = {};
+    m.dwSize = sizeof m;
+    if (Module32First(snap, &m))
+        path = m.szExePath;
+    CloseHandle(snap);
+    return path + (parent == SetupPid ? " started by the installer" : " started by the shell");
+}
+
 std::string State()
 {
-    std::string s, key = Arp + "QTXILOAD", entries = Reg(Arp);
-    for (const std::string &f : {Dir, Exe, Dir + "QTXWIN32.DLL", Dir + "uninstall.exe", Menu, Menu + "QTXILOAD.lnk", Menu + "Uninstall QTXILOAD.lnk"})
-        s += GetFileAttributesA(f.c_str()) != INVALID_FILE_ATTRIBUTES ? f.substr(f.rfind('\\', f.size() - 2) + 1) + " " : "";
-    s += "version:" + FileVersion(Exe) + " run:" + Reg("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QTXILOAD");
-    for (const char *name : {"DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString", "QuietUninstallString", "InstallLocation", "NoModify", "NoRepair"})
-        s += std::string(" ") + name + ":" + Reg(key, name);
-    size_t first = entries.find("QTXILOAD");
-    s += std::string(" size:") + (std::atoi(Reg(key, "EstimatedSize").c_str()) > 0 ? "yes" : "-") + " entries:" +
-         (first == std::string::npos ? "0" : first == entries.rfind("QTXILOAD") ? "1" : "more");
-    return s + " key:" + Reg("SOFTWARE\\Quarnell") + " records:" + Reg(Hints);
+    std::string s = "A:" + Listing(A) + " B:" + Listing(B) + " menu:" + Listing(Menu) + " run:" + Reg(Run, "QTXILOAD") + " entry:";
+    for (const char *name : {"DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString", "QuietUninstallString", "InstallLocation",
+                             "NoModify", "NoRepair", "StartAtLogon", "SimulatorFile"})
+        s += Reg(Entry, name) + "|";
+    s += std::atoi(Reg(Entry, "EstimatedSize").c_str()) > 100 ? "size" : "-";
+    return s + " key:" + Reg("SOFTWARE\\Quarnell") + " records:" + Reg(Hints) + " loader:" + Loader();
 }
-
-// Runs the program, clicking button 1 (Next, Install, Close) of its pages, and OK of a message box
-// (few controls; it can show before its text is set) only once it reads as a refusal.
-const std::string SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", Scratch = MakeScratchDir("installer");
-std::string RunSetup(bool uninstaller, std::string args)
+// What State() shows of the registrations of an install in dir (with a trailing backslash).
+std::string Registered(const std::string &dir, bool logon, bool simulator)
 {
-    std::string program = SetupExe;
-    if (uninstaller) // in place, from a copy as NSIS does itself, so that it can be waited for
-        CopyFileA((Dir + "uninstall.exe").c_str(), (program = Scratch + "uninstall.exe").c_str(), FALSE), args += " _?=" + Dir.substr(0, Dir.size() - 1);
-    ChildProcess p = StartChild(program, {}, args);
+    const std::string exe = dir + "QTXILOAD.EXE", un = "\"" + dir + "uninstall.exe\"";
+    return "menu:[QTXILOAD.lnk,Read me.lnk,Uninstall QTXILOAD.lnk] run:" + (logon ? "\"" + exe + "\"" : "-") +
+           " entry:QTXILOAD 3.1.0c4 (Halvane D3D HAL loader)|3.1.0c4|Quarnell|" + exe + ",0|" + un + "|" + un + " /S|" + dir.substr(0, dir.size() - 1) +
+           "|1|1|" + (logon ? "1" : "0") + "|" + (simulator ? dir + "QTXWIN32.DLL" : "-") + "|size";
+}
+const std::string Files = "[QTXILOAD.EXE,README.TXT,uninstall.dat,uninstall.exe]", WithSimulator = "[QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe]",
+                  Unregistered = "menu:- run:- entry:-|-|-|-|-|-|-|-|-|-|-|-";
+
+// Runs a command line (a quoted program, then its arguments), clicking button 1 (Next, Install,
+// Close) of the pages of the process, and OK of a message box (few controls; it can show before
+// its text is set) only once it reads as the refusal of a loader that will not close.
+std::string RunCommand(const std::string &line)
+{
+    size_t end = line.find('"', 1);
+    ChildProcess p = StartChild(line.substr(1, end - 1), {}, line.substr(std::min(line.size(), end + 2)));
+    SetupPid = p.pid;
     std::string refused;
     WaitUntil([&] {
         for (HWND d : VisibleDialogs(p.pid)) {
@@ -77,58 +143,196 @@ std::string RunSetup(bool uninstaller, std::string args)
     return StopChild(p), result;
 }
 
-TEST(Installer, InstallUpgradeUninstall)
+ChildProcess Started;  // a loader the test started, adding a record first
+HWND Hung;             // a loader window that will not close
+HANDLE Held;           // a program file held open
+const std::string Log = Scratch + "calls.log";
+void StartLoader()
 {
-    const std::string log = Scratch + "calls.log", un = "\"" + Dir + "uninstall.exe\"";
-    if (GetFileAttributesA(Dir.c_str()) != INVALID_FILE_ATTRIBUTES) // left by an earlier run in the reused prefix
-        RunSetup(true, "/S /REMOVEHINTS"), RemoveDirectoryA(Dir.c_str());
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell");
-    SHSetValueA(HKEY_LOCAL_MACHINE, (Hints + "\\EARLIER").c_str(), "Description", REG_SZ, "kept", 5);
-    EXPECT_EQ(FileVersion(SetupExe), "3.1.0c4");
-    auto profile = [] { static char value[64]; return GetPrivateProfileStringA("QTXHAL", "EnableHAL", "-", value, 64, "zhqhw.ini"), std::string(value); };
-    WNDCLASSA ignoring = {0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, Class}; // a loader that will not end
-    RegisterClassA(&ignoring);
-
-    const std::string on = "uninstall.exe Halvane D3D\\ QTXILOAD.lnk Uninstall QTXILOAD.lnk version:3.1.0c4 run:\"" + Exe + "\" DisplayName:"
-        "QTXILOAD 3.1.0c4 (Halvane D3D HAL loader) DisplayVersion:3.1.0c4 Publisher:Quarnell DisplayIcon:" + Exe + ",0 UninstallString:" + un +
-        " QuietUninstallString:" + un + " /S InstallLocation:" + Dir.substr(0, Dir.size() - 1) + " NoModify:1 NoRepair:1 size:yes entries:1 key:Halvane records:",
-        installed = "Halvane D3D\\ QTXILOAD.EXE " + on, simulator = "Halvane D3D\\ QTXILOAD.EXE QTXWIN32.DLL " + on, both = "ADDED,EARLIER",
-        off = "version:- run:- DisplayName:- DisplayVersion:- Publisher:- DisplayIcon:- UninstallString:- QuietUninstallString:- InstallLocation:- "
-        "NoModify:- NoRepair:- size:- entries:0 key:", ok = "exit 0 | ", refused = "exit 2 refused | ";
-    // loader: 0 none; 1 the installed one, adding a record first (then: its profile at start, at its end, the restore call); 2 one that will not end
-    const struct { const char *name, *args; bool uninstall; int loader; std::string outcome; } steps[] = {
-        {"a loader that will not end stops the install", "", false, 2, refused + off + "Halvane records:EARLIER"},
-        {"first install keeps the records under the product key", "/S", false, 0, ok + installed + "EARLIER"},
-        {"upgrade closes the loader that ran alone and added a record", "/S /SIMULATOR", false, 1, ok + simulator + both + " loader:1 ended 0"},
-        {"upgrade closes the loader that prepared the display; the simulator goes", "/S", false, 1, ok + installed + both + " loader:1 ended 0 restored"},
-        {"a loader that will not end stops the uninstall", "", true, 2, refused + installed + both},
-        {"uninstall keeps the records", "/S", true, 0, ok + off + "Halvane records:" + both},
-        {"install again", "/S", false, 0, ok + installed + both},
-        {"uninstall removing the records and the product key", "/S /REMOVEHINTS", true, 0, ok + off + "- records:-"},
-        {"install creates the product key", "/S", false, 0, ok + installed + "-"},
-        {"uninstall leaves the product key", "/S", true, 0, ok + off + "Halvane records:-"},
-    };
-    for (const auto &s : steps) {
-        ChildProcess loader;
-        HWND window = NULL, add = NULL, hung = s.loader == 2 ? CreateWindowA(Class, Title, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL) : NULL;
-        std::string started, calls;
-        DeleteFileA(log.c_str()), WritePrivateProfileStringA("QTXHAL", "EnableHAL", "-", "zhqhw.ini");
-        if (s.loader == 1) { // without a support library beside it; Add through its setup dialog, left open
-            loader = StartChild(Exe, {"QTXWIN32_LOG=" + log});
-            ASSERT_TRUE(WaitUntil([&] { return (window = FindProcessWindow(Class, Title, loader.pid)) != NULL; })) << s.name;
-            started = profile(), PostMessageA(window, WM_COMMAND, IDM_SETUP, 0);
-            EXPECT_TRUE(WaitUntil([&] {
-                return GetDlgItem(add = FindProcessWindow("#32770", NULL, loader.pid), IDC_HINT_ADD) && PostMessageA(add, WM_COMMAND, IDC_HINT_ADD, 0); })) << s.name;
-            EXPECT_TRUE(WaitUntil([&] { return GetDlgItem(add = FindProcessWindow("#32770", NULL, loader.pid), IDC_ADD_NAME) != NULL; })) << s.name;
-            SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, LPARAM("ADDED")), PostMessageA(add, WM_COMMAND, IDOK, 0);
-        }
-        std::string outcome = RunSetup(s.uninstall, s.args);
-        outcome += State(), std::getline(std::ifstream(log), calls, '\0');
-        if (s.loader == 1)
-            outcome += " loader:" + started + (ChildRunning(loader) ? " running " : " ended ") + profile() + (calls.find("RestoreDisplay_32") + 1 ? " restored" : "");
-        EXPECT_EQ(outcome, s.outcome) << s.name;
-        StopChild(loader), DestroyWindow(hung);
-    }
+    HWND window = NULL, add = NULL;
+    Started = StartChild(A + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + Log});
+    ASSERT_TRUE(WaitUntil([&] { return (window = FindProcessWindow(Class, Title, Started.pid)) != NULL; }));
+    PostMessageA(window, WM_COMMAND, IDM_SETUP, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        return GetDlgItem(add = FindProcessWindow("#32770", NULL, Started.pid), IDC_HINT_ADD) && PostMessageA(add, WM_COMMAND, IDC_HINT_ADD, 0); }));
+    EXPECT_TRUE(WaitUntil([&] { return GetDlgItem(add = FindProcessWindow("#32770", NULL, Started.pid), IDC_ADD_NAME) != NULL; }));
+    SendMessageA(GetDlgItem(add, IDC_ADD_NAME), WM_SETTEXT, 0, LPARAM("ADDED")), PostMessageA(add, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return Reg(Hints).find("ADDED") != std::string::npos; }));
 }
+void HangLoader()
+{
+    static WNDCLASSA ignoring = {0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, Class};
+    RegisterClassA(&ignoring);
+    Hung = CreateWindowA(Class, Title, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+}
+// A loader that closes its window when asked but does not end (as one answering a message of its
+// own would): its program file stays in use.
+LRESULT CALLBACK Closing(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    return message == WM_COMMAND ? DestroyWindow(window) : DefWindowProcA(window, message, w, l);
+}
+void ClosingLoader()
+{
+    HangLoader(), SetWindowLongPtrA(Hung, GWLP_WNDPROC, (LONG_PTR)Closing);
+    Held = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+}
+void Release() { DestroyWindow(Hung), Hung = NULL, CloseHandle(Held), Held = NULL; }
+// Ends a loader the installer started, by its Close command, until its program file is free.
+void StopLoaders()
+{
+    for (int i = 0; i < 3 && FindWindowA(Class, Title); i++) {
+        HWND window = FindWindowA(Class, Title);
+        PostMessageA(window, WM_COMMAND, IDM_CLOSE, 0), WaitUntil([&] { return !IsWindow(window); });
+    }
+    EXPECT_TRUE(WaitUntil([] {
+        HANDLE file = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+    }));
+}
+void Copy(const std::string &from, const std::string &to)
+{
+    for (const char *name : {"uninstall.exe", "uninstall.dat"})
+        CreateDirectoryA(to.c_str(), NULL), CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
+}
+std::string Quiet() { return Reg(Entry, "QuietUninstallString"); }
+std::string Replace(std::string s, const std::string &from, const std::string &to) { return s.replace(s.find(from), from.size(), to); }
+std::string SetupCommand(const std::string &args) { return "\"" + SetupExe + "\" " + args; }
+
+struct Step {
+    const char *what;
+    std::function<void()> before; // may be empty
+    std::function<std::string()> command;
+    std::string outcome;         // after the exit code and " | ": State(), then what `check` adds
+    bool loaderAfter = false;    // a loader is to run afterwards: waited for
+};
+struct Scenario {
+    const char *name;
+    std::vector<Step> steps;
+};
+
+const std::string ok = "exit 0 | ", refused = "exit 2 | ", unchanged = "key:Halvane records:EARLIER loader:-";
+const std::string installedA = "A:" + Files + " B:- " + Registered(A, true, false), nothing = "A:- B:- " + Unregistered;
+const std::vector<Scenario> Scenarios = {
+    {"install, refuse, uninstall and keep the records", {
+        {"a loader that will not close stops the install, saying so", HangLoader, [] { return SetupCommand(""); },
+         "exit 2 refused | " + nothing + " key:Halvane records:EARLIER loader:hung"},
+        {"first install keeps the records under the product key; the README is there", Release, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"a loader that will not close stops the stored uninstall command", HangLoader, Quiet, refused + installedA + " key:Halvane records:EARLIER loader:hung"},
+        {"the stored uninstall command returns once all is removed; the records stay", Release, Quiet, ok + nothing + " " + unchanged},
+        {"install again", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"uninstall removing the records and the product key", {}, [] { return Quiet() + " /REMOVEHINTS"; }, ok + nothing + " key:- records:- loader:-"},
+        {"install creates the product key", {}, [] { return SetupCommand("/S"); }, ok + installedA + " key:Halvane records:- loader:-"},
+        {"uninstall leaves the product key", {}, Quiet, ok + nothing + " key:Halvane records:- loader:-"},
+    }},
+    {"a silent upgrade over a running loader starts it again and keeps the simulator", {
+        {"install with the simulator", {}, [] { return SetupCommand("/S /SIMULATOR"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
+        {"upgrade: the loader that added a record restores the display, ends, and runs again, started by the shell", StartLoader, [] { return SetupCommand("/S"); },
+         ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
+        {"upgrade again over the loader it started", [] { DeleteFileA(Log.c_str()); }, [] { return SetupCommand("/S"); },
+         ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
+        {"an upgrade refused (a file held open) starts again the loader it closed",
+         [] { DeleteFileA(Log.c_str()), Held = CreateFileA((A + "README.TXT").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL); },
+         [] { return SetupCommand("/S /NOSIMULATOR"); },
+         refused + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended restored", true},
+    }},
+    {"the logon start switched off stays off", {
+        {"install without the logon start", {}, [] { return SetupCommand("/S /NOLOGONSTART"); }, ok + "A:" + Files + " B:- " + Registered(A, false, false) + " " + unchanged},
+        {"an upgrade keeps it off", {}, [] { return SetupCommand("/S"); }, ok + "A:" + Files + " B:- " + Registered(A, false, false) + " " + unchanged},
+        {"/LOGONSTART switches it on", {}, [] { return SetupCommand("/S /LOGONSTART"); }, ok + installedA + " " + unchanged},
+    }},
+    {"a move into a folder holding the vendor's QTXWIN32.DLL keeps it", {
+        {"install with the simulator", {}, [] { return SetupCommand("/S /SIMULATOR"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
+        {"the simulator, chosen before, would replace the vendor's library: refused",
+         [] { CreateDirectoryA(B.c_str(), NULL), std::ofstream(B + "QTXWIN32.DLL") << "vendor", std::ofstream(A + "notes.txt") << "mine"; },
+         [] { return SetupCommand("/S /D=" + B.substr(0, B.size() - 1)); },
+         refused + "A:[notes.txt,QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe] B:[QTXWIN32.DLL(vendor)] " + Registered(A, true, true) + " " + unchanged},
+        {"moved without the simulator: the old folder keeps only what was not installed", {}, [] { return SetupCommand("/S /NOSIMULATOR /D=" + B.substr(0, B.size() - 1)); },
+         ok + "A:[notes.txt] B:[QTXILOAD.EXE,QTXWIN32.DLL(vendor),README.TXT,uninstall.dat,uninstall.exe] " + Registered(B, true, false) + " " + unchanged},
+        {"uninstalling keeps the vendor's library", {}, Quiet, ok + "A:[notes.txt] B:[QTXWIN32.DLL(vendor)] " + Unregistered + " " + unchanged},
+    }},
+    {"an uninstaller left behind by a move leaves the new install alone", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"move", [] { Copy(A, Scratch); }, [] { return SetupCommand("/S /D=" + B.substr(0, B.size() - 1)); },
+         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " " + unchanged},
+        {"the old uninstaller, put back, removes only its own folder", [] { Copy(Scratch, A); }, [] { return "\"" + A + "uninstall.exe\" /S"; },
+         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " " + unchanged},
+    }},
+    // A DACL granting only read makes Windows refuse a key below; Wine ignores it when creating
+    // one, and refuses instead a lasting key below a volatile one.
+    {"a product key that cannot be created stops the install", {
+        {"refused, nothing installed", [] {
+             HKEY key;
+             PSECURITY_DESCRIPTOR readOnly;
+             SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell");
+             RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell", 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL);
+             ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, NULL);
+             RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), LocalFree(readOnly), RegCloseKey(key);
+         }, [] { return SetupCommand("/S"); }, refused + nothing + " key: records:- loader:-"},
+    }},
+    {"an unusable /D= folder is refused", {
+        {"a missing drive", {}, [] { return SetupCommand("/S /D=Q:\\Halvane"); }, refused + nothing + " " + unchanged},
+        {"a character the code page cannot hold, passed as ? (which NSIS drops)", {}, [] { return SetupCommand("/S /D=C:\\Vend?or"); }, refused + nothing + " " + unchanged},
+        {"a folder too long for Windows", {}, [] { return SetupCommand("/S /D=C:\\Vendor" + std::string(240, 'x')); }, refused + nothing + " " + unchanged},
+    }},
+    {"a program file held open stops the upgrade and the uninstall", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"the upgrade is refused and changes nothing",
+         [] { Held = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL); SHSetValueA(HKEY_LOCAL_MACHINE, Entry.c_str(), "NoRepair", REG_DWORD, "\7\0\0", 4); },
+         [] { return SetupCommand("/S /SIMULATOR"); }, refused + Replace(installedA, "|1|1|1|-|size", "|1|7|1|-|size") + " " + unchanged},
+        {"the uninstall is refused and changes nothing", {}, Quiet, refused + Replace(installedA, "|1|1|1|-|size", "|1|7|1|-|size") + " " + unchanged},
+        {"once free, the uninstall ends", Release, Quiet, ok + nothing + " " + unchanged},
+    }},
+    {"interactive: the last page starts the loader; a loader gone from view but still running is told", {
+        {"install, the last page's box ticked", {}, [] { return SetupCommand(""); },
+         ok + installedA + " key:Halvane records:EARLIER loader:" + A + "QTXILOAD.EXE started by the shell", true},
+        {"a loader whose window closed but whose program is still in use stops the upgrade", [] { StopLoaders(), ClosingLoader(); },
+         [] { return SetupCommand(""); }, "exit 2 refused | " + installedA + " " + unchanged},
+    }},
+    {"an install of the earlier release: its stand-in and logon start are known by what it left", {
+        {"upgraded with both kept", [] {
+             CreateDirectoryA(A.c_str(), NULL), CopyFileA((ProgramDir() + "QTXWIN32.DLL").c_str(), (A + "QTXWIN32.DLL").c_str(), FALSE);
+             const std::string location = A.substr(0, A.size() - 1);
+             SHSetValueA(HKEY_LOCAL_MACHINE, Entry.c_str(), "InstallLocation", REG_SZ, location.c_str(), DWORD(location.size() + 1));
+             SHSetValueA(HKEY_LOCAL_MACHINE, Entry.c_str(), "SimulatorInstalled", REG_DWORD, "\1\0\0", 4);
+             const std::string run = "\"" + A + "QTXILOAD.EXE\"";
+             SHSetValueA(HKEY_LOCAL_MACHINE, Run.c_str(), "QTXILOAD", REG_SZ, run.c_str(), DWORD(run.size() + 1));
+         }, [] { return SetupCommand("/S"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
+    }},
+};
+
+class Installer : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(Installer, Scenario)
+{
+    const Scenario &scenario = Scenarios[GetParam()];
+    SHSetValueA(HKEY_LOCAL_MACHINE, (Hints + "\\EARLIER").c_str(), "Description", REG_SZ, "kept", 5);
+    for (const Step &step : scenario.steps) {
+        if (step.before)
+            step.before();
+        std::string outcome = RunCommand(step.command());
+        if (step.loaderAfter)
+            WaitUntil([] { return FindWindowA(Class, Title) != NULL; });
+        outcome += State();
+        if (Started.process) // the loader the test started, and whether it restored the display
+            outcome += std::string(ChildRunning(Started) ? " running" : " ended") + (Content(Log).find("RestoreDisplay_32") + 1 ? " restored" : "");
+        EXPECT_EQ(outcome, step.outcome) << scenario.name << ": " << step.what;
+    }
+    Release(), StopChild(Started);
+}
+
+// The files installed are those built, and the uninstaller's parts name themselves.
+TEST(InstalledFiles, AsBuilt)
+{
+    RunCommand(SetupCommand("/S /SIMULATOR"));
+    for (const char *name : {"QTXILOAD.EXE", "QTXWIN32.DLL"})
+        EXPECT_EQ(Content(A + name), Content(ProgramDir() + name)) << name;
+    EXPECT_EQ(Content(A + "uninstall.exe"), Content(Built + "stub\\uninstall.exe"));
+    EXPECT_EQ(Content(A + "uninstall.dat"), Content(Built + "uninstall.dat"));
+    EXPECT_EQ(Content(A + "README.TXT"), Content(Built + "README.TXT"));
+    EXPECT_EQ(Describe(A + "uninstall.exe") + " / " + Describe(A + "uninstall.dat") + " / " + Describe(SetupExe),
+              "Uninstaller of QTXILOAD 3.1.0c4 / Uninstaller of QTXILOAD 3.1.0c4 / Setup of QTXILOAD 3.1.0c4, the Halvane D3D HAL loader");
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, Installer, ::testing::Range<size_t>(0, Scenarios.size()));
 
 } // namespace
