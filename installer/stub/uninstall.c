@@ -64,8 +64,11 @@ static UINT Run(void)
         RemoveDirectoryA(temp);
         return Fail(arguments, "The uninstaller's own part, uninstall.dat, cannot be read from the program's folder. Nothing has been removed.");
     }
-    if (lstrlenA(arguments) > 1000) /* NSIS takes no more */
-        arguments = "";
+    if (lstrlenA(arguments) > 1000) { /* NSIS takes no more; dropping them could drop /S */
+        DeleteFileA(copy);
+        RemoveDirectoryA(temp);
+        return Fail(arguments, "The uninstaller's command line is too long. Nothing has been removed.");
+    }
     lstrcpyA(command, "\"");
     lstrcatA(command, copy);
     lstrcatA(command, "\" ");
