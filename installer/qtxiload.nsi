@@ -596,9 +596,9 @@ Function un.RemoveSharedRegistrations
     ${If} $R1 == '"$INSTDIR\QTXILOAD.EXE"'
         DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
     ${EndIf}
-    ; A folder named with or without a trailing backslash (as it may be written by hand), in any
-    ; case: NSIS compares strings ignoring case. A trailing byte is never cut off: in a multi-byte
-    ; code page a backslash byte may end a character.
+    ; The folder in any case (NSIS compares ignoring it), with or without a trailing backslash, as
+    ; one written by hand may be; that is appended, not cut off: in a multi-byte code page a
+    ; backslash byte may end a character.
     !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.hlp"
     !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.cnt"
     ReadRegStr $R1 HKLM "${UNINST_KEY}" "InstallLocation"
