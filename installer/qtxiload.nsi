@@ -1,6 +1,7 @@
 ; The QTXILOAD installer: ANSI, so that one setup program runs on Windows 95/98/ME and on the NT
 ; family alike. Built by installer/CMakeLists.txt, which passes the paths and the version:
-;   makensis -DVERSION=3.1.0c4 -DVERSION_NUMBER=3.1.0.2052 -DBIN_DIR=... -DSTUB=... -DREADME=... -DICON=...
+;   makensis -DVERSION=3.1.0c4 -DVERSION_NUMBER=3.1.0.2052 -DBIN_DIR=... -DSTUB=... -DICON=...
+;            -DHELP_HLP=... -DHELP_CNT=... -DMANUAL_HTML=... -DREADME=... (the manual halibut made)
 ;            -DUNINSTALLER_FINALIZE=... -DOUT_FILE=... qtxiload.nsi
 ; Command line beyond NSIS's own /S and /D=: /SIMULATOR and /NOSIMULATOR, /LOGONSTART and
 ; /NOLOGONSTART override the choices (an upgrade starts from those of the last install); the
@@ -37,6 +38,9 @@ RequestExecutionLevel admin
 !define FOLDER "Halvane D3D"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Where Windows Help looks for a help file named without a folder: a value per file, naming the
+; folder (written as $INSTDIR, without a trailing backslash).
+!define HELP_KEY "SOFTWARE\Microsoft\Windows\Help"
 !define PRODUCT_KEY "SOFTWARE\Quarnell\Halvane"
 !define LOADER_CLASS "QTXILoadWClass"
 !define LOADER_TITLE "Halvane interceptor loader"
@@ -99,9 +103,19 @@ Var StartNow    ; the finish page's check box
 !macro FOR_EACH_PROGRAM_FILE DO
     !insertmacro ${DO} "QTXILOAD.EXE"
     !insertmacro ${DO} "README.TXT"
+    !insertmacro ${DO} "qtxhelp.hlp"
+    !insertmacro ${DO} "qtxhelp.cnt"
+    !insertmacro ${DO} "qtxhelp.html"
+!macroend
+; The files Windows Help makes beside the help file (its index, its full-text search): removed
+; with the folder's program files, since the folder could not go otherwise.
+!macro FOR_EACH_FILE_HELP_MAKES DO
+    !insertmacro ${DO} "qtxhelp.gid"
+    !insertmacro ${DO} "qtxhelp.fts"
+    !insertmacro ${DO} "qtxhelp.ftg"
 !macroend
 
-!define LOCKED_REASON "Most likely the Halvane D3D HAL loader (QTXILOAD) is running for another user of this computer (the logon start runs one for each user): that user must close it (hold Ctrl while clicking its icon, then choose Close) or log off. The file may also be read-only, or open in another program."
+!define LOCKED_REASON "Most likely the Halvane D3D HAL loader (QTXILOAD) is running for another user of this computer (the logon start runs one for each user): that user must close it (hold Ctrl while clicking its icon, then choose Close) or log off. The file may also be read-only, or open in another program (a help file in the Help viewer: close it)."
 
 ; $R9 = 1 when the file exists and cannot be opened for writing (in use, or read-only): it could
 ; be neither replaced nor deleted. Opening it changes nothing.
@@ -294,6 +308,7 @@ Function RemoveEarlierCopy
     ${EndIf}
     DetailPrint "Moving the installation from $OldDir"
     !insertmacro FOR_EACH_PROGRAM_FILE REMOVE_OLD
+    !insertmacro FOR_EACH_FILE_HELP_MAKES REMOVE_OLD
     !insertmacro REMOVE_OLD "uninstall.exe"
     !insertmacro REMOVE_OLD "uninstall.dat"
     ${If} $OldStandIn == "$OldDir\QTXWIN32.DLL"
@@ -330,15 +345,22 @@ Section "Halvane D3D HAL loader (required)" SecLoader
     SetOverwrite try ; a failure is told below instead of NSIS's Abort/Retry/Ignore box
     !insertmacro INSTALL_FILE "${BIN_DIR}\QTXILOAD.EXE" "QTXILOAD.EXE"
     !insertmacro INSTALL_FILE "${README}" "README.TXT"
+    !insertmacro INSTALL_FILE "${HELP_HLP}" "qtxhelp.hlp"
+    !insertmacro INSTALL_FILE "${HELP_CNT}" "qtxhelp.cnt"
+    !insertmacro INSTALL_FILE "${MANUAL_HTML}" "qtxhelp.html"
     !insertmacro INSTALL_FILE "${STUB}" "uninstall.exe"
     ClearErrors
     WriteUninstaller "$INSTDIR\uninstall.dat"
     ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\uninstall.dat could not be written." ${|}
 
+    ; The shortcuts start in $OUTDIR: the loader's Help names its help file without a folder,
+    ; which Windows Help looks for in the current folder too.
     ClearErrors
     CreateDirectory "$SMPROGRAMS\${FOLDER}"
+    SetOutPath "$INSTDIR"
     CreateShortCut "$SMPROGRAMS\${FOLDER}\QTXILOAD.lnk" "$INSTDIR\QTXILOAD.EXE"
     CreateShortCut "$SMPROGRAMS\${FOLDER}\Read me.lnk" "$INSTDIR\README.TXT"
+    CreateShortCut "$SMPROGRAMS\${FOLDER}\Manual.lnk" "$INSTDIR\qtxhelp.html"
     CreateShortCut "$SMPROGRAMS\${FOLDER}\Uninstall QTXILOAD.lnk" "$INSTDIR\uninstall.exe"
     ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe Start Menu folder $SMPROGRAMS\${FOLDER} could not be made." ${|}
 
@@ -354,6 +376,11 @@ Section "Halvane D3D HAL loader (required)" SecLoader
     WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
     ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe Add/Remove Programs entry HKEY_LOCAL_MACHINE\${UNINST_KEY} could not be written." ${|}
+
+    ClearErrors
+    WriteRegStr HKLM "${HELP_KEY}" "qtxhelp.hlp" "$INSTDIR"
+    WriteRegStr HKLM "${HELP_KEY}" "qtxhelp.cnt" "$INSTDIR"
+    ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe registration of the help files (HKEY_LOCAL_MACHINE\${HELP_KEY}, values qtxhelp.hlp and qtxhelp.cnt) could not be written." ${|}
 SectionEnd
 
 Section "Start at logon" SecLogon
@@ -402,6 +429,7 @@ Function CheckFiles
     ${If} $OldDir != ""
     ${AndIf} $OldDir != $INSTDIR
         !insertmacro FOR_EACH_PROGRAM_FILE CHECK_REMOVABLE
+        !insertmacro FOR_EACH_FILE_HELP_MAKES CHECK_REMOVABLE
         !insertmacro CHECK_REMOVABLE "uninstall.exe"
         !insertmacro CHECK_REMOVABLE "uninstall.dat"
         ${If} $OldStandIn == "$OldDir\QTXWIN32.DLL"
@@ -483,7 +511,7 @@ Function FinishLeave
 FunctionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-    !insertmacro MUI_DESCRIPTION_TEXT ${SecLoader} "QTXILOAD.EXE, its README.TXT, a Start Menu folder and an Add/Remove Programs entry."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecLoader} "QTXILOAD.EXE, its manual (Windows Help, HTML, README.TXT) registered with Windows Help, a Start Menu folder and an Add/Remove Programs entry."
     !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Starts the loader for everyone who logs on to this computer."
     !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulator} "A stand-in QTXWIN32.DLL beside the program, for trying it without the accelerator. Not on a machine with the accelerator: it would hide the accelerator's own library."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
@@ -556,11 +584,23 @@ SectionEnd
 ; The registrations one installation holds for all: removed only while they point at this
 ; uninstaller's own folder, so that an uninstaller left behind by an earlier copy never breaks
 ; the installation that moved elsewhere. A registration added later belongs here.
+!macro UN_REMOVE_HELP_REGISTRATION NAME
+    ReadRegStr $R1 HKLM "${HELP_KEY}" "${NAME}"
+    ${If} $R1 == $INSTDIR
+    ${OrIf} $R1 == "$INSTDIR\"
+        DeleteRegValue HKLM "${HELP_KEY}" "${NAME}"
+    ${EndIf}
+!macroend
 Function un.RemoveSharedRegistrations
     ReadRegStr $R1 HKLM "${RUN_KEY}" "${PRODUCT}"
     ${If} $R1 == '"$INSTDIR\QTXILOAD.EXE"'
         DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
     ${EndIf}
+    ; The folder in any case (NSIS compares ignoring it), with or without a trailing backslash, as
+    ; one written by hand may be; that is appended, not cut off: in a multi-byte code page a
+    ; backslash byte may end a character.
+    !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.hlp"
+    !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.cnt"
     ReadRegStr $R1 HKLM "${UNINST_KEY}" "InstallLocation"
     ${If} $R1 != $INSTDIR
         DetailPrint "The Start Menu folder and the Add/Remove Programs entry belong to the installation in $R1: kept."
@@ -568,6 +608,7 @@ Function un.RemoveSharedRegistrations
     ${EndIf}
     Delete "$SMPROGRAMS\${FOLDER}\QTXILOAD.lnk"
     Delete "$SMPROGRAMS\${FOLDER}\Read me.lnk"
+    Delete "$SMPROGRAMS\${FOLDER}\Manual.lnk"
     Delete "$SMPROGRAMS\${FOLDER}\Uninstall QTXILOAD.lnk"
     RMDir "$SMPROGRAMS\${FOLDER}"
     DeleteRegKey HKLM "${UNINST_KEY}"
@@ -584,11 +625,13 @@ Section "-un.Program"
         Call un.ReadEarlierInstall
     ${EndIf}
     !insertmacro FOR_EACH_PROGRAM_FILE UN_CHECK_REMOVABLE
+    !insertmacro FOR_EACH_FILE_HELP_MAKES UN_CHECK_REMOVABLE
     ${If} $OldStandIn == "$INSTDIR\QTXWIN32.DLL"
         !insertmacro UN_CHECK_REMOVABLE "QTXWIN32.DLL"
         !insertmacro UN_REMOVE "QTXWIN32.DLL"
     ${EndIf}
     !insertmacro FOR_EACH_PROGRAM_FILE UN_REMOVE
+    !insertmacro FOR_EACH_FILE_HELP_MAKES UN_REMOVE
     Call un.RemoveSharedRegistrations
 SectionEnd
 

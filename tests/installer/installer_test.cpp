@@ -1,19 +1,22 @@
 // The installer and its uninstaller as a user's machine sees them, from outside, under Wine. Each
 // scenario is one test, run by run_scenarios.sh in a clean copy of a fresh prefix: its steps run
 // the installer or a stored uninstall command, and each step's outcome is the exit code and what
-// the machine then holds (folders, Start Menu, logon start, uninstall entry, product key, hint
-// records, a running loader).
+// the machine then holds (folders, Start Menu, logon start, help files' registration, uninstall
+// entry, product key, hint records, a running loader).
+#include "manual/helpcheck.h"
 #include "resource.h"
 #include "wine/wintest.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -21,7 +24,8 @@ const char Class[] = "QTXILoadWClass", Title[] = "Halvane interceptor loader";
 const std::string A = "C:\\Program Files\\Halvane D3D\\", B = "C:\\Vendor\\", Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints",
                   Menu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Halvane D3D\\",
                   Entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QTXILOAD", Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                  SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe", Built = ProgramDir() + "..\\installer\\";
+                  HelpKey = "SOFTWARE\\Microsoft\\Windows\\Help", SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe",
+                  Built = ProgramDir() + "..\\installer\\", Manual = ProgramDir() + "..\\manual\\";
 const std::string Scratch = MakeScratchDir("installer");
 
 // A value below HKEY_LOCAL_MACHINE as text, or without a name the subkeys; "-" when missing.
@@ -48,9 +52,26 @@ std::string Describe(const std::string &path)
 }
 std::string Content(const std::string &path)
 {
-    std::string s;
-    std::getline(std::ifstream(path, std::ios::binary), s, '\0');
-    return s;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+// A shortcut's target and the folder it starts in.
+std::pair<std::string, std::string> Shortcut(const std::string &link)
+{
+    char target[MAX_PATH] = "", folder[MAX_PATH] = "";
+    wchar_t path[MAX_PATH];
+    IShellLinkA *shell = NULL;
+    IPersistFile *file = NULL;
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, path, MAX_PATH);
+    CoInitialize(NULL);
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&shell))) {
+        if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, (void **)&file)) && SUCCEEDED(file->Load(path, STGM_READ)))
+            shell->GetPath(target, MAX_PATH, NULL, SLGP_RAWPATH), shell->GetWorkingDirectory(folder, MAX_PATH);
+        if (file)
+            file->Release();
+        shell->Release();
+    }
+    return {target, folder};
 }
 // The names in a folder, sorted; "-" when it is missing. The vendor's library is told apart.
 std::string Listing(const std::string &dir)
@@ -102,7 +123,8 @@ std::string Loader()
 
 std::string State()
 {
-    std::string s = "A:" + Listing(A) + " B:" + Listing(B) + " menu:" + Listing(Menu) + " run:" + Reg(Run, "QTXILOAD") + " entry:";
+    std::string s = "A:" + Listing(A) + " B:" + Listing(B) + " menu:" + Listing(Menu) + " run:" + Reg(Run, "QTXILOAD") + " help:" + Reg(HelpKey, "qtxhelp.hlp") +
+                    "|" + Reg(HelpKey, "qtxhelp.cnt") + " entry:";
     for (const char *name : {"DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString", "QuietUninstallString", "InstallLocation",
                              "NoModify", "NoRepair", "StartAtLogon", "SimulatorFile"})
         s += Reg(Entry, name) + "|";
@@ -113,12 +135,22 @@ std::string State()
 std::string Registered(const std::string &dir, bool logon, bool simulator)
 {
     const std::string exe = dir + "QTXILOAD.EXE", un = "\"" + dir + "uninstall.exe\"";
-    return "menu:[QTXILOAD.lnk,Read me.lnk,Uninstall QTXILOAD.lnk] run:" + (logon ? "\"" + exe + "\"" : "-") +
-           " entry:QTXILOAD 3.1.0c4 (Halvane D3D HAL loader)|3.1.0c4|Quarnell|" + exe + ",0|" + un + "|" + un + " /S|" + dir.substr(0, dir.size() - 1) +
+    const std::string folder = dir.substr(0, dir.size() - 1);
+    return "menu:[Manual.lnk,QTXILOAD.lnk,Read me.lnk,Uninstall QTXILOAD.lnk] run:" + (logon ? "\"" + exe + "\"" : "-") + " help:" + folder + "|" + folder +
+           " entry:QTXILOAD 3.1.0c4 (Halvane D3D HAL loader)|3.1.0c4|Quarnell|" + exe + ",0|" + un + "|" + un + " /S|" + folder +
            "|1|1|" + (logon ? "1" : "0") + "|" + (simulator ? dir + "QTXWIN32.DLL" : "-") + "|size";
 }
-const std::string Files = "[QTXILOAD.EXE,README.TXT,uninstall.dat,uninstall.exe]", WithSimulator = "[QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe]",
-                  Unregistered = "menu:- run:- entry:-|-|-|-|-|-|-|-|-|-|-|-";
+const std::string Help = "qtxhelp.cnt,qtxhelp.hlp,qtxhelp.html,", Files = "[" + Help + "QTXILOAD.EXE,README.TXT,uninstall.dat,uninstall.exe]",
+                  WithSimulator = "[" + Help + "QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe]",
+                  Unregistered = "menu:- run:- help:-|- entry:-|-|-|-|-|-|-|-|-|-|-|-";
+// The files Windows Help makes beside its help file (the index hidden), for the uninstaller and a
+// move to remove.
+void HelpMade(const std::string &dir)
+{
+    for (const char *name : {"qtxhelp.fts", "qtxhelp.ftg", "qtxhelp.gid"})
+        std::ofstream(dir + name) << "made";
+    SetFileAttributesA((dir + "qtxhelp.gid").c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
 
 // Runs a command line (a quoted program, then its arguments), clicking button 1 (Next, Install,
 // Close) of the pages of the process, and OK of a message box (few controls; it can show before
@@ -222,7 +254,13 @@ const std::vector<Scenario> Scenarios = {
         {"install again", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
         {"uninstall removing the records and the product key", {}, [] { return Quiet() + " /REMOVEHINTS"; }, ok + nothing + " key:- records:- loader:-"},
         {"install creates the product key", {}, [] { return SetupCommand("/S"); }, ok + installedA + " key:Halvane records:- loader:-"},
-        {"uninstall leaves the product key", {}, Quiet, ok + nothing + " key:Halvane records:- loader:-"},
+        {"uninstall leaves the product key and a help registration naming another folder; it removes what Windows Help made",
+         [] {
+             HelpMade(A);
+             SHSetValueA(HKEY_LOCAL_MACHINE, HelpKey.c_str(), "qtxhelp.hlp", REG_SZ, "C:\\PROGRAM FILES\\HALVANE D3D\\", 30);
+             SHSetValueA(HKEY_LOCAL_MACHINE, HelpKey.c_str(), "qtxhelp.cnt", REG_SZ, "C:\\Vendor", 10);
+         },
+         Quiet, ok + Replace(nothing, "help:-|-", "help:-|C:\\Vendor") + " key:Halvane records:- loader:-"},
     }},
     {"a silent upgrade over a running loader starts it again and keeps the simulator", {
         {"install with the simulator", {}, [] { return SetupCommand("/S /SIMULATOR"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
@@ -243,11 +281,12 @@ const std::vector<Scenario> Scenarios = {
     {"a move into a folder holding the vendor's QTXWIN32.DLL keeps it", {
         {"install with the simulator", {}, [] { return SetupCommand("/S /SIMULATOR"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
         {"the simulator, chosen before, would replace the vendor's library: refused",
-         [] { CreateDirectoryA(B.c_str(), NULL), std::ofstream(B + "QTXWIN32.DLL") << "vendor", std::ofstream(A + "notes.txt") << "mine"; },
+         [] { CreateDirectoryA(B.c_str(), NULL), std::ofstream(B + "QTXWIN32.DLL") << "vendor", std::ofstream(A + "notes.txt") << "mine", HelpMade(A); },
          [] { return SetupCommand("/S /D=" + B.substr(0, B.size() - 1)); },
-         refused + "A:[notes.txt,QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe] B:[QTXWIN32.DLL(vendor)] " + Registered(A, true, true) + " " + unchanged},
+         refused + "A:[notes.txt,qtxhelp.cnt,qtxhelp.ftg,qtxhelp.fts,qtxhelp.gid,qtxhelp.hlp,qtxhelp.html,QTXILOAD.EXE,QTXWIN32.DLL,README.TXT,uninstall.dat,uninstall.exe] B:[QTXWIN32.DLL(vendor)] " +
+             Registered(A, true, true) + " " + unchanged},
         {"moved without the simulator: the old folder keeps only what was not installed", {}, [] { return SetupCommand("/S /NOSIMULATOR /D=" + B.substr(0, B.size() - 1)); },
-         ok + "A:[notes.txt] B:[QTXILOAD.EXE,QTXWIN32.DLL(vendor),README.TXT,uninstall.dat,uninstall.exe] " + Registered(B, true, false) + " " + unchanged},
+         ok + "A:[notes.txt] B:[" + Help + "QTXILOAD.EXE,QTXWIN32.DLL(vendor),README.TXT,uninstall.dat,uninstall.exe] " + Registered(B, true, false) + " " + unchanged},
         {"uninstalling keeps the vendor's library", {}, Quiet, ok + "A:[notes.txt] B:[QTXWIN32.DLL(vendor)] " + Unregistered + " " + unchanged},
     }},
     {"an uninstaller left behind by a move leaves the new install alone", {
@@ -320,15 +359,25 @@ TEST_P(Installer, Scenario)
     Release(), StopChild(Started);
 }
 
-// The files installed are those built, and the uninstaller's parts name themselves.
+// The files installed are those built, the shortcuts start their targets in the program's folder,
+// where the setup dialog's Help finds the manual, and the uninstaller's parts name themselves.
 TEST(InstalledFiles, AsBuilt)
 {
     RunCommand(SetupCommand("/S /SIMULATOR"));
     for (const char *name : {"QTXILOAD.EXE", "QTXWIN32.DLL"})
         EXPECT_EQ(Content(A + name), Content(ProgramDir() + name)) << name;
+    for (const char *name : {"qtxhelp.hlp", "qtxhelp.cnt", "qtxhelp.html", "README.TXT"})
+        EXPECT_FALSE(Content(Manual + name).empty() || Content(A + name) != Content(Manual + name)) << name;
     EXPECT_EQ(Content(A + "uninstall.exe"), Content(Built + "stub\\uninstall.exe"));
     EXPECT_EQ(Content(A + "uninstall.dat"), Content(Built + "uninstall.dat"));
-    EXPECT_EQ(Content(A + "README.TXT"), Content(Built + "README.TXT"));
+    const std::string folder = A.substr(0, A.size() - 1);
+    for (auto link : {std::make_pair("QTXILOAD", "QTXILOAD.EXE"), {"Read me", "README.TXT"}, {"Manual", "qtxhelp.html"}, {"Uninstall QTXILOAD", "uninstall.exe"}})
+        EXPECT_EQ(Shortcut(Menu + link.first + ".lnk"), std::make_pair(A + link.second, folder)) << link.first;
+
+    HelpShown shown = HelpFrom(Shortcut(Menu + "QTXILOAD.lnk").second + "\\");
+    EXPECT_EQ(std::string(shown.viewer ? "viewer" : "no viewer") + ", refusal:" + shown.refusal + ", loader's exit code " + std::to_string(shown.exitCode),
+              "viewer, refusal:, loader's exit code 0");
+    EXPECT_EQ(shown.topic.rfind("Halvane D3D HAL loader", 0), 0u) << "the topic shown:\n" << shown.topic;
     EXPECT_EQ(Describe(A + "uninstall.exe") + " / " + Describe(A + "uninstall.dat") + " / " + Describe(SetupExe),
               "Uninstaller of QTXILOAD 3.1.0c4 / Uninstaller of QTXILOAD 3.1.0c4 / Setup of QTXILOAD 3.1.0c4, the Halvane D3D HAL loader");
 }
