@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 DWORD Detected;
@@ -97,6 +99,7 @@ TEST(HalSwitch, Table)
 // load), and whether it is loaded from there (the library stands nowhere else).
 TEST(HalSwitch, LibraryBesideTheProgramInBothCodePages)
 {
+    const std::string tooLong = "C:\\A\\" + std::string(300, 'x'); // cut by the read, its head names another folder
     const struct { UINT cp; const char *ansi, *wide, *library; bool found; } rows[] = {
         {1252, "C:\\????", "C:\\\xd0\x98\xd0\xb3\xd1\x80\xd0\xb0", "C:\\\xd0\x98\xd0\xb3\xd1\x80\xd0\xb0", true},
         {1252, "C:\\????", "C:\\\xd0\x98\xd0\xb3\xd1\x80\xd0\xb0", "C:\\????", false},
@@ -106,6 +109,7 @@ TEST(HalSwitch, LibraryBesideTheProgramInBothCodePages)
         {1252, "C:\\\x95\x5c", nullptr, "C:\\\x95", true},  // a single-byte code page: two characters
         {932, "C:", nullptr, "C:", true},                       // "C:\\QTXILOAD.EXE"
         {932, "C:\\\x95\x5c", "C:\\\xe8\xa1\xa8", "C:\\\xe8\xa1\xa8", true},
+        {1252, tooLong.c_str(), nullptr, "C:\\A", false},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(testing::Message() << r.cp << " " << r.ansi << " / " << r.library);
@@ -150,6 +154,10 @@ TEST(TextRules, InBothCodePages)
         EXPECT_EQ(JoinFolderAndName(r.text.data(), r.text.size(), "QTXWIN32.DLL", path, sizeof path), joined.size() < sizeof path);
         EXPECT_EQ(std::string(path, joined.size() < sizeof path ? joined.size() + 1 : 1), joined.size() < sizeof path ? joined + '\0' : std::string(1, '\0'));
     }
+    // Registry data need not end in a zero: nothing past the length is read (AddressSanitizer
+    // sees a read past this block).
+    std::unique_ptr<char[]> unterminated(new char[2]{'a', 'b'});
+    EXPECT_EQ(WholeCharsLength(unterminated.get(), 2, 17), 2u);
 }
 
 } // namespace
