@@ -560,11 +560,15 @@ FunctionEnd
 ; The uninstaller, uninstall.dat. uninstall.exe runs it from a copy in a temporary folder with
 ; _?=, and waits; run by itself, NSIS runs it from such a copy too, without waiting.
 
+; Without a QTXILOAD.EXE here (an uninstaller left behind by a move) no loader of this folder
+; can run, and one running from elsewhere, the installation moved to, is not this one's to stop.
 Section "-un.Close the running loader"
-    Call un.CloseLoader
-    ${If} $0 != ""
-        StrCpy $R0 $0
-        Call un.Refuse
+    ${If} ${FileExists} "$INSTDIR\QTXILOAD.EXE"
+        Call un.CloseLoader
+        ${If} $0 != ""
+            StrCpy $R0 $0
+            Call un.Refuse
+        ${EndIf}
     ${EndIf}
 SectionEnd
 

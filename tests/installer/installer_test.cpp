@@ -21,7 +21,7 @@
 namespace {
 
 const char Class[] = "QTXILoadWClass", Title[] = "Halvane interceptor loader";
-const std::string A = "C:\\Program Files\\Halvane D3D\\", B = "C:\\Vendor\\", Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints",
+const std::string A = "C:\\Program Files\\Halvane D3D\\", B = "C:\\Vendor, Inc\\", Hints = "SOFTWARE\\Quarnell\\Halvane\\App hints",
                   Menu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Halvane D3D\\",
                   Entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QTXILOAD", Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                   HelpKey = "SOFTWARE\\Microsoft\\Windows\\Help", SetupExe = ProgramDir() + "..\\package\\QTXILOAD-3.1.0c4-setup.exe",
@@ -289,12 +289,13 @@ const std::vector<Scenario> Scenarios = {
          ok + "A:[notes.txt] B:[" + Help + "QTXILOAD.EXE,QTXWIN32.DLL(vendor),README.TXT,uninstall.dat,uninstall.exe] " + Registered(B, true, false) + " " + unchanged},
         {"uninstalling keeps the vendor's library", {}, Quiet, ok + "A:[notes.txt] B:[QTXWIN32.DLL(vendor)] " + Unregistered + " " + unchanged},
     }},
-    {"an uninstaller left behind by a move leaves the new install alone", {
+    {"an uninstaller left behind by a move leaves the new install and its loader alone", {
         {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
-        {"move", [] { Copy(A, Scratch); }, [] { return SetupCommand("/S /D=" + B.substr(0, B.size() - 1)); },
-         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " " + unchanged},
+        {"move over a running loader: started again from the new folder, whose name has a comma", [] { StartLoader(), Copy(A, Scratch); },
+         [] { return SetupCommand("/S /D=" + B.substr(0, B.size() - 1)); },
+         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " key:Halvane records:ADDED,EARLIER loader:" + B + "QTXILOAD.EXE started by the shell ended", true},
         {"the old uninstaller, put back, removes only its own folder", [] { Copy(Scratch, A); }, [] { return "\"" + A + "uninstall.exe\" /S"; },
-         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " " + unchanged},
+         ok + "A:- B:" + Files + " " + Registered(B, true, false) + " key:Halvane records:ADDED,EARLIER loader:" + B + "QTXILOAD.EXE started by the shell ended"},
     }},
     // A DACL granting only read makes Windows refuse a key below; Wine ignores it when creating
     // one, and refuses instead a lasting key below a volatile one.
