@@ -14,4 +14,7 @@ INT_PTR CALLBACK EditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 // dialog has no owner window; it reads this during its WM_INITDIALOG, which runs inside that
 // DialogBoxParamA call, to find the window its failure message belongs to.
 extern HWND EditRequestingDialog;
+
+// The caption of the setup dialog's own messages, also of one shown for it by an Edit dialog.
+extern const char SetupMessageCaption[];
 #endif

@@ -7,8 +7,6 @@
 #include <string.h>
 
 static const char SetupCaption[] = "Halvane D3D Setup";
-// The caption of the setup dialog's own messages.
-static const char SetupMessageCaption[] = "Registry Utility";
 
 // The reads cut the input: 17 bytes of a name, 31 of a description.
 #define NAME_READ_LIMIT 18

@@ -50,7 +50,7 @@ static void EditHint(HWND dialog)
     RefreshHintList(dialog);
 }
 
-static const char SetupMessageCaption[] = "Registry Utility";
+const char SetupMessageCaption[] = "Registry Utility";
 
 // Nothing standing at the position is no failure: the refill shows what the registry holds.
 static void ReportRefusal(HWND dialog, HintChangeResult result, const char *text)
