@@ -89,13 +89,17 @@ static FARPROC WideRegistryCall(const char *name)
     return advapi ? GetProcAddress(advapi, name) : NULL;
 }
 
-// The wide name of the subkey at position: ERROR_NO_MORE_ITEMS when none stands there,
-// ERROR_CALL_NOT_IMPLEMENTED where the wide calls do not work.
-static LONG WideHintName(HKEY hintsKey, DWORD position, WCHAR (&name)[MAX_PATH])
+// The wide name of the subkey at position, for the wide call wanted (NULL where it is missing):
+// ERROR_FILE_NOT_FOUND when no subkey stands there, ERROR_CALL_NOT_IMPLEMENTED where the wide
+// calls do not work.
+static LONG WideHintName(HKEY hintsKey, DWORD position, FARPROC wanted, WCHAR (&name)[MAX_PATH])
 {
     typedef LONG(WINAPI * EnumKeyW)(HKEY, DWORD, LPWSTR, DWORD);
     EnumKeyW enumKey = reinterpret_cast<EnumKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegEnumKeyW")));
-    return enumKey ? enumKey(hintsKey, position, name, MAX_PATH) : ERROR_CALL_NOT_IMPLEMENTED;
+    if (!wanted || !enumKey)
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    LONG status = enumKey(hintsKey, position, name, MAX_PATH);
+    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
 }
 
 // Where the wide registry calls work (the NT family) a record is reached by its wide name at its
@@ -105,23 +109,23 @@ static LONG WideHintName(HKEY hintsKey, DWORD position, WCHAR (&name)[MAX_PATH])
 static LONG OpenHintRecordWide(HKEY hintsKey, DWORD position, REGSAM rights, HKEY *record)
 {
     typedef LONG(WINAPI * OpenKeyW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-    OpenKeyW openKey = reinterpret_cast<OpenKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegOpenKeyExW")));
+    FARPROC openKey = WideRegistryCall("RegOpenKeyExW");
     WCHAR wide[MAX_PATH];
-    LONG status = openKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
-    if (status == ERROR_SUCCESS)
-        status = openKey(hintsKey, wide, 0, rights, record);
-    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
+    LONG status = WideHintName(hintsKey, position, openKey, wide);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return reinterpret_cast<OpenKeyW>(reinterpret_cast<void (*)(void)>(openKey))(hintsKey, wide, 0, rights, record);
 }
 
 static LONG DeleteHintRecordWide(HKEY hintsKey, DWORD position)
 {
     typedef LONG(WINAPI * DeleteKeyW)(HKEY, LPCWSTR);
-    DeleteKeyW deleteKey = reinterpret_cast<DeleteKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegDeleteKeyW")));
+    FARPROC deleteKey = WideRegistryCall("RegDeleteKeyW");
     WCHAR wide[MAX_PATH];
-    LONG status = deleteKey ? WideHintName(hintsKey, position, wide) : ERROR_CALL_NOT_IMPLEMENTED;
-    if (status == ERROR_SUCCESS)
-        status = deleteKey(hintsKey, wide);
-    return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
+    LONG status = WideHintName(hintsKey, position, deleteKey, wide);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return reinterpret_cast<DeleteKeyW>(reinterpret_cast<void (*)(void)>(deleteKey))(hintsKey, wide);
 }
 
 // Opens the record at position, which the ANSI enumeration named name.
