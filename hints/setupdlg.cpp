@@ -128,12 +128,16 @@ static void OpenHtmlManual(HWND dialog)
     char program[MAX_PATH], path[MAX_PATH];
     DWORD n = GetModuleFileNameA(NULL, program, sizeof program);
     const char *slash = n > 0 && n < sizeof program ? LastSeparator(program) : NULL;
-    if (!slash || !JoinFolderAndName(program, static_cast<size_t>(slash - program), HtmlManualName, path, sizeof path))
-        memcpy(path, HtmlManualName, sizeof HtmlManualName); // told as the bare name: no path to it can be formed
+    BOOL formed = slash && JoinFolderAndName(program, static_cast<size_t>(slash - program), HtmlManualName, path,
+                                             sizeof path);
+    // Without a full path nothing is opened (the bare name would be looked for in the current
+    // folder): the manual is told missing, by its bare name.
+    if (!formed)
+        memcpy(path, HtmlManualName, sizeof HtmlManualName);
     BOOL missing = TRUE;
     INT_PTR opened = 0;
-    if (!slash || !strchr(path, '?') || !OpenHtmlManualWide(dialog, &missing, &opened)) {
-        missing = !slash || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    if (formed && !(strchr(path, '?') && OpenHtmlManualWide(dialog, &missing, &opened))) {
+        missing = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
         if (!missing)
             opened = reinterpret_cast<INT_PTR>(ShellExecuteA(dialog, "open", path, NULL, NULL, SW_SHOWNORMAL));
     }

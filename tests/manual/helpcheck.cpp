@@ -150,7 +150,7 @@ HelpShown HelpFrom(const std::string &folder, const char *windows, const char *o
             box = ShownDialog(loader.pid, 0);
             return !shown.refusal.empty() || shown.topic.find(Title) != std::string::npos || box ||
                    GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES;
-        });
+        }, 30000); // a help viewer's or a browser's first start can be slow (several times so under emulation)
     }
     shown.viewer = viewer != NULL;
     shown.opened = Recorded(record);
