@@ -25,7 +25,7 @@ start_display() {
     i=0
     while [ ! -s "$state/display.tmp" ]; do
         i=$((i + 1))
-        [ $i -gt 200 ] && { echo "wine-env: Xvfb did not start" >&2; exit 1; }
+        [ $i -gt $((200 * ${QTX_WAIT_FACTOR:-1})) ] && { echo "wine-env: Xvfb did not start" >&2; exit 1; }
         sleep 0.05
     done
     echo ":$(cat "$state/display.tmp")" >"$state/display"
