@@ -393,7 +393,9 @@ int main(int argc, char **argv)
         return ShowDialog("the refusal message", "Halvane D3D HAL loader", 0, Anyway) ? 0 : 1;
     if (strcmp(argv[1], "dismiss") == 0)
         return Dismiss() ? 0 : 1;
-    if (!Poll([] { return FindLoader() != NULL; }, 20000)) {
+    // The loader's first start in a fresh prefix also starts Wine's own services: on a loaded
+    // machine that alone can take most of a minute.
+    if (!Poll([] { return FindLoader() != NULL; }, 60000)) {
         fprintf(stderr, "qtxpoke: the loader is not running\n");
         return 1;
     }
