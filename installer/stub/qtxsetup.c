@@ -1,41 +1,728 @@
-/* An NSIS plug-in for the installer, built without a C runtime so that it loads on Windows 95,
-   for the two things NSIS's own instructions cannot do without its System plug-in, which needs
-   msvcrt.dll:
-   - CommandLine pushes the command line as Windows passed it. NSIS cuts " /D=..." off $CMDLINE
-     and, when that folder is unusable, silently puts its default in its place; the script sees
-     the folder asked for and refuses it instead.
-   - FreeImage pops a GDI handle (decimal) and deletes it: the pages' bitmaps, which the
-     Modern UI frees through System otherwise. */
+/* The installer's NSIS plug-in, for what the script cannot do safely by itself. Built without a C
+   runtime, and importing only what Windows 95 and NT 4.0 both export: anything newer is looked up
+   at run time, so that the plug-in loads everywhere the installer runs.
+   - Options SPEC: reads the command line exactly (as Windows passed it, wide where Windows keeps
+     it wide); pushes each option's value, the /D= folder, then "" or the refusal in words.
+   - OneInstance: "1" when no other setup or uninstall of the product runs, else "0".
+   - CloseLoader: asks this session's loader to close, waits for its process to end; pushes its
+     program file (read from the process) and "none", "closed", "hung", "ending" or "other".
+   - FullPath PATH: the folder in full, long form, without doubled separators, "." or a trailing
+     backslash; "" when it cannot be one.
+   - FolderText HWND: "" when the text of the folder page's edit box can be installed into
+     exactly, else the reason.
+   - FileState PATH: "missing", "free", "folder", "in use", "read-only" or "denied".
+   - Grant WHAT / Revoke WHAT (WHAT "key" or "ini"): the Users group's right to change the hint
+     records, or zhqhw.ini; pushes "added", "present", "removed", "absent", "none" (Windows 95/98/ME)
+     or the failure in words.
+   - FreeImage HANDLE: deletes a GDI object (the pages' bitmaps). */
 #include <windows.h>
+#include <tlhelp32.h>
+#include <aclapi.h>
 
 typedef struct StackEntry {
     struct StackEntry *next;
     char text[1];
 } StackEntry;
 
-__declspec(dllexport) void CommandLine(HWND parent, int size, char *variables, StackEntry **top, void *extra)
+#define PLUGIN(name) __declspec(dllexport) void name(HWND parent, int size, char *variables, StackEntry **top, void *extra)
+#define UNUSED (void)parent, (void)variables, (void)extra
+#define TEXT_MAX 1024 /* NSIS's string size */
+
+static StackEntry **stack;
+static int stringSize;
+
+static void Begin(StackEntry **top, int size)
 {
-    StackEntry *entry;
-    (void)parent, (void)variables, (void)extra;
-    if (!top || size <= 0 || !(entry = (StackEntry *)GlobalAlloc(GPTR, sizeof(StackEntry) + (SIZE_T)size)))
-        return;
-    lstrcpynA(entry->text, GetCommandLineA(), size);
-    entry->next = *top;
-    *top = entry;
+    stack = top;
+    stringSize = size > TEXT_MAX ? TEXT_MAX : size;
 }
 
-__declspec(dllexport) void FreeImage(HWND parent, int size, char *variables, StackEntry **top, void *extra)
+static void Push(const char *text)
 {
     StackEntry *entry;
+    if (!stack || stringSize <= 0 || !(entry = (StackEntry *)GlobalAlloc(GPTR, sizeof(StackEntry) + (SIZE_T)stringSize)))
+        return;
+    lstrcpynA(entry->text, text, stringSize);
+    entry->next = *stack;
+    *stack = entry;
+}
+
+static void Pop(char *text, int capacity)
+{
+    StackEntry *entry;
+    text[0] = '\0';
+    if (!stack || !(entry = *stack))
+        return;
+    lstrcpynA(text, entry->text, capacity);
+    *stack = entry->next;
+    GlobalFree(entry);
+}
+
+/* A function by name, as a generic function pointer (cast from it to the real type). */
+typedef void (*Function)(void);
+static Function Find(const char *dll, const char *name)
+{
+    HMODULE module = GetModuleHandleA(dll);
+    if (!module)
+        module = LoadLibraryA(dll);
+    return module ? (Function)(void *)GetProcAddress(module, name) : NULL;
+}
+
+static BOOL IsNt(void)
+{
+    return GetVersion() < 0x80000000u;
+}
+
+/* ---- the command line ---- */
+
+typedef LPWSTR(WINAPI *CommandLineW)(void);
+static WCHAR wideLine[4096];
+
+static const WCHAR *WideCommandLine(void)
+{
+    CommandLineW get = (CommandLineW)Find("kernel32.dll", "GetCommandLineW");
+    const WCHAR *line = get && IsNt() ? get() : NULL;
+    if (line && *line)
+        return line;
+    if (!MultiByteToWideChar(CP_ACP, 0, GetCommandLineA(), -1, wideLine, sizeof wideLine / sizeof wideLine[0]))
+        wideLine[0] = 0;
+    return wideLine;
+}
+
+static const WCHAR *SkipSpaces(const WCHAR *at)
+{
+    while (*at == ' ' || *at == '\t')
+        at++;
+    return at;
+}
+
+/* The token at `at` (up to a space) is exactly `name` (ASCII). */
+static BOOL TokenIs(const WCHAR *at, int length, const char *name, int nameLength)
+{
+    int i;
+    if (length != nameLength)
+        return FALSE;
+    for (i = 0; i < length; i++)
+        if (at[i] != (WCHAR)(unsigned char)name[i])
+            return FALSE;
+    return TRUE;
+}
+
+/* The ANSI form of text, when it says exactly the same: characters the code page cannot spell are
+   replaced (by "?" or a look-alike), so a round trip shows them. */
+static BOOL ExactAnsi(const WCHAR *text, int length, char *ansi, int capacity)
+{
+    static WCHAR back[TEXT_MAX];
+    int n = length ? WideCharToMultiByte(CP_ACP, 0, text, length, ansi, capacity - 1, NULL, NULL) : 0;
+    int m;
+    ansi[n > 0 ? n : 0] = '\0';
+    if (length && n <= 0)
+        return FALSE;
+    m = MultiByteToWideChar(CP_ACP, 0, ansi, n, back, TEXT_MAX);
+    if (m != length)
+        return FALSE;
+    for (m = 0; m < length; m++)
+        if (back[m] != text[m])
+            return FALSE;
+    return TRUE;
+}
+
+#define MAX_OPTIONS 8
+typedef struct Option {
+    char on[32], off[32]; /* "/X" and its opposite ("" when it has none) */
+    char value[2];        /* "1", "0" or "" when not given */
+} Option;
+
+static void Known(const Option *options, int count, const char *folderOption, char *out)
+{
+    int i;
+    lstrcpyA(out, "/S");
+    for (i = 0; i < count; i++) {
+        lstrcatA(out, ", ");
+        lstrcatA(out, options[i].on);
+        if (options[i].off[0]) {
+            lstrcatA(out, ", ");
+            lstrcatA(out, options[i].off);
+        }
+    }
+    if (lstrcmpA(folderOption, "/D=") == 0)
+        lstrcatA(out, " and, last, /D=folder without quotes");
+}
+
+/* SPEC: words separated by spaces; "/D=" allows a folder last, "_?=" the uninstaller's own folder
+   last (NSIS's), "X|NOX" a pair that excludes each other, "X" an option alone. */
+PLUGIN(Options)
+{
+    static char spec[TEXT_MAX], folder[TEXT_MAX], reason[2 * TEXT_MAX], known[TEXT_MAX], token[64];
+    Option options[MAX_OPTIONS];
+    int count = 0, i;
+    char folderOption[4] = "";
+    const char *s;
+    const WCHAR *at;
+    UNUSED;
+    Begin(top, size);
+    Pop(spec, sizeof spec);
+    for (s = spec; *s;) {
+        char *word = options[count].on, *into = word, *start = word;
+        while (*s == ' ')
+            s++;
+        if (!*s)
+            break;
+        options[count].off[0] = options[count].value[0] = options[count].value[1] = '\0';
+        *into++ = '/';
+        for (; *s && *s != ' '; s++) {
+            if (*s == '|') {
+                *into = '\0';
+                into = start = options[count].off;
+                *into++ = '/';
+            } else if (into - start < 30) {
+                *into++ = *s;
+            }
+        }
+        *into = '\0';
+        if (lstrcmpA(word, "//D=") == 0 || lstrcmpA(word, "/_?=") == 0)
+            lstrcpynA(folderOption, word + 1, sizeof folderOption);
+        else if (count < MAX_OPTIONS - 1)
+            count++;
+    }
+    Known(options, count, folderOption, known);
+    folder[0] = reason[0] = '\0';
+
+    at = WideCommandLine();
+    if (*at == '"') { /* the program's name */
+        for (at++; *at && *at != '"'; at++)
+            ;
+        if (*at)
+            at++;
+    } else {
+        while (*at && *at != ' ' && *at != '\t')
+            at++;
+    }
+    for (at = SkipSpaces(at); *at && !reason[0]; at = SkipSpaces(at)) {
+        const WCHAR *end = at;
+        int length;
+        BOOL matched = FALSE;
+        while (*end && *end != ' ' && *end != '\t')
+            end++;
+        length = (int)(end - at);
+        if (folderOption[0] && length >= 3 && TokenIs(at, 3, folderOption, 3)) {
+            const WCHAR *last = at;
+            while (*last)
+                last++;
+            while (last > at + 3 && (last[-1] == ' ' || last[-1] == '\t'))
+                last--;
+            if (at[3] == '"')
+                wsprintfA(reason, "The folder after %s must be given without quotes, even when its name has spaces: everything after %s to the end of the command line is the folder, as in %sC:\\Program Files\\Halvane D3D", folderOption, folderOption, folderOption);
+            else if (!ExactAnsi(at + 3, (int)(last - at - 3), folder, sizeof folder))
+                wsprintfA(reason, "The folder given with %s has characters that this system's code page cannot spell (here as %s), so nothing could be installed into it exactly. Choose a folder whose name uses only the characters of the system's language.", folderOption, folder);
+            break;
+        }
+        if (TokenIs(at, length, "/S", 2) || TokenIs(at, length, "/NCRC", 5))
+            matched = TRUE;
+        for (i = 0; i < count && !matched; i++) {
+            char value = TokenIs(at, length, options[i].on, lstrlenA(options[i].on)) ? '1'
+                       : options[i].off[0] && TokenIs(at, length, options[i].off, lstrlenA(options[i].off)) ? '0' : 0;
+            if (!value)
+                continue;
+            matched = TRUE;
+            if (options[i].value[0] && options[i].value[0] != value)
+                wsprintfA(reason, "The options %s and %s contradict each other: give one of them.", options[i].on, options[i].off);
+            options[i].value[0] = value;
+        }
+        if (!matched && !reason[0]) {
+            ExactAnsi(at, length > 40 ? 40 : length, token, sizeof token);
+            wsprintfA(reason, "The option %s is not one this program knows. It knows %s, written exactly so (in capitals), each separated by a space.", token, known);
+        }
+        at = end;
+    }
+    Push(folder);
+    for (i = count - 1; i >= 0; i--)
+        Push(options[i].value);
+    Push(reason);
+}
+
+/* ---- one setup at a time ---- */
+
+PLUGIN(OneInstance)
+{
+    HANDLE mutex;
+    DWORD error;
+    UNUSED;
+    Begin(top, size);
+    /* A name in the global namespace where terminal services keep sessions apart; Windows NT 4.0
+       and 95 do not know the prefix. Left open: it goes when the process ends. */
+    mutex = CreateMutexA(NULL, FALSE, "Global\\QTXILOAD setup");
+    error = GetLastError();
+    if (!mutex && error != ERROR_ACCESS_DENIED) {
+        mutex = CreateMutexA(NULL, FALSE, "QTXILOAD setup");
+        error = GetLastError();
+    }
+    Push(mutex && error != ERROR_ALREADY_EXISTS ? "1" : "0");
+}
+
+/* ---- the running loader ---- */
+
+typedef BOOL(WINAPI *QueryImageName)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI *ModuleFileNameEx)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef HANDLE(WINAPI *Snapshot)(DWORD, DWORD);
+typedef BOOL(WINAPI *WalkProcess)(HANDLE, LPPROCESSENTRY32);
+
+/* The program file of process pid: Vista's call, else the process status library of NT, else the
+   process list of Windows 95/98/ME, which holds full paths there. */
+static void ProcessPath(DWORD pid, HANDLE process, char *path, DWORD capacity)
+{
+    QueryImageName query = (QueryImageName)Find("kernel32.dll", "QueryFullProcessImageNameA");
+    ModuleFileNameEx moduleName;
+    Snapshot snapshot;
+    DWORD length = capacity;
+    path[0] = '\0';
+    if (process && query && query(process, 0, path, &length))
+        return;
+    moduleName = IsNt() ? (ModuleFileNameEx)Find("psapi.dll", "GetModuleFileNameExA") : NULL;
+    if (process && moduleName && moduleName(process, NULL, path, capacity))
+        return;
+    path[0] = '\0';
+    snapshot = (Snapshot)Find("kernel32.dll", "CreateToolhelp32Snapshot");
+    if (snapshot && !IsNt()) {
+        WalkProcess first = (WalkProcess)Find("kernel32.dll", "Process32First");
+        WalkProcess next = (WalkProcess)Find("kernel32.dll", "Process32Next");
+        HANDLE list = snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry;
+        BOOL more;
+        if (list == INVALID_HANDLE_VALUE || !first || !next)
+            return;
+        entry.dwSize = sizeof entry;
+        for (more = first(list, &entry); more; more = next(list, &entry))
+            if (entry.th32ProcessID == pid)
+                lstrcpynA(path, entry.szExeFile, (int)capacity);
+        CloseHandle(list);
+    }
+}
+
+/* Pops the wait in milliseconds, and the program file of the one loader to close ("": any).
+   Closes the loader as its menu's Close does (command 40002), so
+   that it restores the display and records the HAL off; then waits for its process to end, since
+   a loader whose window is gone may still hold its file while it answers a message of its own. */
+PLUGIN(CloseLoader)
+{
+    static char path[MAX_PATH + 1], text[32], only[TEXT_MAX];
+    HWND window = FindWindowA("QTXILoadWClass", "Halvane interceptor loader");
+    DWORD pid = 0, waited = 0, limit = 0;
+    DWORD_PTR result;
+    HANDLE process;
+    const char *status;
+    const char *digit;
+    UNUSED;
+    Begin(top, size);
+    Pop(text, sizeof text);
+    Pop(only, sizeof only);
+    for (digit = text; *digit >= '0' && *digit <= '9'; digit++)
+        limit = limit * 10 + (DWORD)(*digit - '0');
+    path[0] = '\0';
+    if (!window) {
+        Push(path);
+        Push("none");
+        return;
+    }
+    GetWindowThreadProcessId(window, &pid);
+    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        process = OpenProcess(SYNCHRONIZE | 0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+    if (!process)
+        process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ProcessPath(pid, process, path, sizeof path - 1);
+    if (only[0] && lstrcmpiA(only, path) != 0) { /* another installation's */
+        if (process)
+            CloseHandle(process);
+        Push(path);
+        Push("other");
+        return;
+    }
+    SendMessageTimeoutA(window, WM_COMMAND, 40002, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    for (;;) {
+        BOOL open = IsWindow(window);
+        BOOL running = process ? WaitForSingleObject(process, 0) == WAIT_TIMEOUT : open;
+        if (!open && !running) {
+            status = "closed";
+            break;
+        }
+        if (waited >= limit) {
+            status = open ? "hung" : "ending";
+            break;
+        }
+        Sleep(100);
+        waited += 100;
+    }
+    if (process)
+        CloseHandle(process);
+    Push(path);
+    Push(status);
+}
+
+/* ---- folders and files ---- */
+
+static BOOL IsSeparator(const char *at)
+{
+    return *at == '\\' || *at == '/';
+}
+
+/* Copies `from` without doubled separators (keeping the two that begin a network path). */
+static void CollapseSeparators(const char *from, char *to, int capacity)
+{
+    char *out = to, *limit = to + capacity - 2;
+    if (IsSeparator(from) && IsSeparator(from + 1)) {
+        *out++ = '\\';
+        *out++ = '\\';
+        from += 2;
+    }
+    while (*from && out < limit) {
+        const char *next = CharNextA(from);
+        if (IsSeparator(from)) {
+            if (out == to || out[-1] != '\\')
+                *out++ = '\\';
+        } else {
+            while (from < next && out < limit)
+                *out++ = *from++;
+            continue;
+        }
+        from = next;
+    }
+    *out = '\0';
+}
+
+/* The first character after the root ("C:\", "\\server\share\"). */
+static char *AfterRoot(char *path)
+{
+    char *at = path;
+    int separators = 0;
+    if (at[0] && at[1] == ':')
+        return at[2] == '\\' ? at + 3 : at + 2;
+    if (at[0] == '\\' && at[1] == '\\') {
+        for (at += 2; *at; at = CharNextA(at))
+            if (*at == '\\' && ++separators == 2)
+                return at + 1;
+        return at;
+    }
+    return path;
+}
+
+PLUGIN(FullPath)
+{
+    static char given[TEXT_MAX], collapsed[TEXT_MAX], full[TEXT_MAX], longer[TEXT_MAX];
+    char *name = NULL, *at, *out, *last;
+    DWORD length;
+    UNUSED;
+    Begin(top, size);
+    Pop(given, sizeof given);
+    for (at = given; *at; at = CharNextA(at))
+        if (*at == '*' || *at == '?' || *at == '"' || *at == '<' || *at == '>' || *at == '|') {
+            Push("");
+            return;
+        }
+    CollapseSeparators(given, collapsed, sizeof collapsed);
+    if (!(collapsed[0] && collapsed[1] == ':' && collapsed[2] == '\\') && !(collapsed[0] == '\\' && collapsed[1] == '\\')) {
+        Push(""); /* not a full path: NSIS would take it relative to wherever it runs */
+        return;
+    }
+    length = GetFullPathNameA(collapsed, sizeof full, full, &name);
+    if (!given[0] || !length || length >= sizeof full || !((full[1] == ':' && full[2] == '\\') || (full[0] == '\\' && full[1] == '\\'))) {
+        Push("");
+        return;
+    }
+    if (full[1] == ':' && full[0] >= 'a' && full[0] <= 'z')
+        full[0] = (char)(full[0] - 'a' + 'A');
+    /* each existing part by its long name, as Windows spells it */
+    at = AfterRoot(full);
+    lstrcpynA(longer, full, (int)(at - full) + 1);
+    out = longer + (at - full);
+    while (*at) {
+        char *end = at;
+        WIN32_FIND_DATAA found;
+        HANDLE find;
+        while (*end && *end != '\\')
+            end = CharNextA(end);
+        if (end == at) { /* a trailing separator */
+            at++;
+            continue;
+        }
+        if ((out - longer) + (end - at) + 2 >= (int)sizeof longer) {
+            Push("");
+            return;
+        }
+        lstrcpynA(out, at, (int)(end - at) + 1);
+        find = FindFirstFileA(longer, &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            if ((out - longer) + lstrlenA(found.cFileName) + 2 < (int)sizeof longer)
+                lstrcpyA(out, found.cFileName);
+        }
+        out += lstrlenA(out);
+        at = *end ? end + 1 : end;
+        if (*at) {
+            *out++ = '\\';
+            *out = '\0';
+        }
+    }
+    last = CharPrevA(longer, out);
+    if (out > AfterRoot(longer) && *last == '\\')
+        *last = '\0';
+    Push(longer);
+}
+
+PLUGIN(FolderText)
+{
+    static char text[TEXT_MAX], number[16], reason[2 * TEXT_MAX];
+    const char *digit, *at;
+    UINT_PTR handle = 0;
+    UNUSED;
+    Begin(top, size);
+    Pop(number, sizeof number);
+    for (digit = number; *digit >= '0' && *digit <= '9'; digit++)
+        handle = handle * 10 + (UINT_PTR)(*digit - '0');
+    text[0] = reason[0] = '\0';
+    GetWindowTextA((HWND)handle, text, sizeof text);
+    /* NSIS drops such characters without a word, and "?" is what a character the code page cannot
+       spell becomes in an ANSI program (a folder chosen with Browse). */
+    for (at = text; *at; at = CharNextA(at))
+        if (*at == '?' || *at == '*' || *at == '"' || *at == '<' || *at == '>' || *at == '|' || (unsigned char)*at < ' ') {
+            wsprintfA(reason, "The folder %s cannot be installed into: its name has a character that Windows does not allow in names (\" * < > | and control characters), or one that this system's code page cannot spell, shown as ?. Choose a folder whose name uses only the characters of the system's language.", text);
+            break;
+        }
+    Push(text);
+    Push(reason);
+}
+
+PLUGIN(FileState)
+{
+    static char path[TEXT_MAX];
+    DWORD attributes, error;
+    HANDLE file;
+    UNUSED;
+    Begin(top, size);
+    Pop(path, sizeof path);
+    attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = GetLastError();
+        Push(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "missing" : "denied");
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Push("folder");
+        return;
+    }
+    /* no sharing: any other program holding it open (a running loader, a viewer) keeps it */
+    file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        Push("free");
+        return;
+    }
+    error = GetLastError();
+    Push(error == ERROR_ACCESS_DENIED ? (attributes & FILE_ATTRIBUTE_READONLY ? "read-only" : "denied") : "in use");
+}
+
+/* ---- rights for the machine's users (Windows NT family) ---- */
+
+typedef BOOL(WINAPI *AllocateSid)(PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, PSID *);
+typedef PVOID(WINAPI *FreeSidCall)(PSID);
+typedef BOOL(WINAPI *EqualSidCall)(PSID, PSID);
+typedef DWORD(WINAPI *SidLength)(PSID);
+typedef DWORD(WINAPI *GetSecurity)(HANDLE, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID *, PSID *, PACL *, PACL *, PSECURITY_DESCRIPTOR *);
+typedef DWORD(WINAPI *SetSecurity)(HANDLE, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
+typedef BOOL(WINAPI *InitAcl)(PACL, DWORD, DWORD);
+typedef BOOL(WINAPI *GetAceCall)(PACL, DWORD, LPVOID *);
+typedef BOOL(WINAPI *AddAceCall)(PACL, DWORD, DWORD, LPVOID, DWORD);
+typedef BOOL(WINAPI *AddAllowed)(PACL, DWORD, DWORD, PSID);
+
+static struct Security {
+    AllocateSid allocateSid;
+    FreeSidCall freeSid;
+    EqualSidCall equalSid;
+    SidLength sidLength;
+    GetSecurity getSecurity;
+    SetSecurity setSecurity;
+    InitAcl initAcl;
+    GetAceCall getAce;
+    AddAceCall addAce;
+    AddAllowed addAllowed;
+} api;
+
+static BOOL LoadSecurity(void)
+{
+    if (!IsNt())
+        return FALSE;
+    api.allocateSid = (AllocateSid)Find("advapi32.dll", "AllocateAndInitializeSid");
+    api.freeSid = (FreeSidCall)Find("advapi32.dll", "FreeSid");
+    api.equalSid = (EqualSidCall)Find("advapi32.dll", "EqualSid");
+    api.sidLength = (SidLength)Find("advapi32.dll", "GetLengthSid");
+    api.getSecurity = (GetSecurity)Find("advapi32.dll", "GetSecurityInfo");
+    api.setSecurity = (SetSecurity)Find("advapi32.dll", "SetSecurityInfo");
+    api.initAcl = (InitAcl)Find("advapi32.dll", "InitializeAcl");
+    api.getAce = (GetAceCall)Find("advapi32.dll", "GetAce");
+    api.addAce = (AddAceCall)Find("advapi32.dll", "AddAce");
+    api.addAllowed = (AddAllowed)Find("advapi32.dll", "AddAccessAllowedAce");
+    return api.allocateSid && api.freeSid && api.equalSid && api.sidLength && api.getSecurity && api.setSecurity &&
+           api.initAcl && api.getAce && api.addAce && api.addAllowed;
+}
+
+/* What a grant is: the object, its kind, and the one entry added for the Users group. */
+typedef struct GrantTarget {
+    HANDLE object;
+    HKEY key;
+    SE_OBJECT_TYPE type;
+    DWORD mask;
+    BYTE flags;
+} GrantTarget;
+
+/* Create, change and delete the records under the product key (and the key's own values); the
+   records below inherit it. The profile: read and write. */
+static BOOL OpenGrant(const char *what, GrantTarget *grant)
+{
+    static char ini[MAX_PATH + 16];
+    grant->object = INVALID_HANDLE_VALUE;
+    grant->key = NULL;
+    if (lstrcmpA(what, "key") == 0) {
+        grant->type = SE_REGISTRY_KEY;
+        grant->mask = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
+        grant->flags = CONTAINER_INHERIT_ACE;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane", 0, READ_CONTROL | WRITE_DAC, &grant->key))
+            return FALSE;
+        grant->object = (HANDLE)grant->key;
+        return TRUE;
+    }
+    grant->type = SE_FILE_OBJECT;
+    grant->mask = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+    grant->flags = 0;
+    if (!GetWindowsDirectoryA(ini, MAX_PATH))
+        return FALSE;
+    lstrcatA(ini, ini[lstrlenA(ini) - 1] == '\\' ? "zhqhw.ini" : "\\zhqhw.ini");
+    grant->object = CreateFileA(ini, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    return grant->object != INVALID_HANDLE_VALUE;
+}
+
+static void CloseGrant(GrantTarget *grant)
+{
+    if (grant->key)
+        RegCloseKey(grant->key);
+    else if (grant->object != INVALID_HANDLE_VALUE)
+        CloseHandle(grant->object);
+}
+
+/* The position of the entry this installer adds (explicit, allowing exactly its rights to the
+   Users group, with its inheritance), or -1. */
+static int FindGrant(PACL dacl, PSID users, const GrantTarget *grant)
+{
+    DWORD i;
+    for (i = 0; dacl && i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *ace;
+        if (!api.getAce(dacl, i, (LPVOID *)&ace))
+            continue;
+        if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ace->Header.AceFlags == grant->flags && ace->Mask == grant->mask &&
+            api.equalSid((PSID)&ace->SidStart, users))
+            return (int)i;
+    }
+    return -1;
+}
+
+/* A copy of dacl without entry `skip` (-1: none), with the grant's entry after the explicit
+   entries when `add`: explicit entries stay ahead of inherited ones, as Windows orders them. */
+static PACL Rebuilt(PACL dacl, PSID users, const GrantTarget *grant, int skip, BOOL add)
+{
+    DWORD room = (dacl ? dacl->AclSize : sizeof(ACL)) + sizeof(ACCESS_ALLOWED_ACE) + api.sidLength(users);
+    PACL copy = (PACL)GlobalAlloc(GPTR, room);
+    DWORD i, count = dacl ? dacl->AceCount : 0;
+    BOOL added = !add;
+    if (!copy || !api.initAcl(copy, room, ACL_REVISION))
+        return copy ? (PACL)GlobalFree(copy) : NULL;
+    for (i = 0; i <= count; i++) {
+        ACE_HEADER *ace = NULL;
+        if (i < count && !api.getAce(dacl, i, (LPVOID *)&ace))
+            continue;
+        if (!added && (i == count || (ace->AceFlags & INHERITED_ACE))) {
+            ACE_HEADER *mine;
+            if (!api.addAllowed(copy, ACL_REVISION, grant->mask, users) || !api.getAce(copy, copy->AceCount - 1, (LPVOID *)&mine))
+                return (PACL)GlobalFree(copy);
+            mine->AceFlags = grant->flags;
+            added = TRUE;
+        }
+        if (i < count && (int)i != skip && !api.addAce(copy, ACL_REVISION, MAXDWORD, ace, ace->AceSize))
+            return (PACL)GlobalFree(copy);
+    }
+    return copy;
+}
+
+static void ChangeGrant(BOOL add)
+{
+    static char what[16], result[256];
+    SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
+    PSID users = NULL;
+    PACL dacl = NULL, copy;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    GrantTarget grant;
+    int at;
+    DWORD error;
+    Pop(what, sizeof what);
+    if (!LoadSecurity()) {
+        Push("none");
+        return;
+    }
+    if (!OpenGrant(what, &grant)) {
+        wsprintfA(result, "could not be opened to change its permissions (error %lu)", GetLastError());
+        Push(result);
+        return;
+    }
+    error = api.getSecurity(grant.object, grant.type, DACL_SECURITY_INFORMATION, NULL, NULL, &dacl, NULL, &descriptor);
+    if (!error && !api.allocateSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users))
+        error = GetLastError();
+    if (error) {
+        wsprintfA(result, "has permissions that could not be read (error %lu)", error);
+        Push(result);
+    } else if (!dacl) {
+        Push(add ? "present" : "absent"); /* no DACL: everyone may do anything */
+    } else if ((at = FindGrant(dacl, users, &grant)) >= 0 ? add : !add) {
+        Push(add ? "present" : "absent");
+    } else if (!(copy = Rebuilt(dacl, users, &grant, add ? -1 : at, add))) {
+        Push("could not have its permissions changed (out of memory)");
+    } else {
+        error = api.setSecurity(grant.object, grant.type, DACL_SECURITY_INFORMATION, NULL, NULL, copy, NULL);
+        GlobalFree(copy);
+        if (error)
+            wsprintfA(result, "could not have its permissions changed (error %lu)", error);
+        Push(error ? result : add ? "added" : "removed");
+    }
+    if (users)
+        api.freeSid(users);
+    if (descriptor)
+        LocalFree(descriptor);
+    CloseGrant(&grant);
+}
+
+PLUGIN(Grant)
+{
+    UNUSED;
+    Begin(top, size);
+    ChangeGrant(TRUE);
+}
+
+PLUGIN(Revoke)
+{
+    UNUSED;
+    Begin(top, size);
+    ChangeGrant(FALSE);
+}
+
+/* ---- the pages' bitmaps ---- */
+
+PLUGIN(FreeImage)
+{
+    static char number[16];
     const char *digit;
     UINT_PTR handle = 0;
-    (void)parent, (void)size, (void)variables, (void)extra;
-    if (!top || !(entry = *top))
-        return;
-    for (digit = entry->text; *digit >= '0' && *digit <= '9'; digit++)
+    UNUSED;
+    Begin(top, size);
+    Pop(number, sizeof number);
+    for (digit = number; *digit >= '0' && *digit <= '9'; digit++)
         handle = handle * 10 + (UINT_PTR)(*digit - '0');
-    *top = entry->next;
-    GlobalFree(entry);
     if (handle)
         DeleteObject((HGDIOBJ)handle);
 }
