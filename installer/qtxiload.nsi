@@ -50,8 +50,7 @@ RequestExecutionLevel admin
 !define MAX_FOLDER_LENGTH 238
 ; A file is written under this suffix first, and takes its name only once every file is written.
 !define STAGED ".qtxnew"
-; The record of an earlier release, which did not list its files: it wrote these.
-!define EARLIER_FILES "|QTXILOAD.EXE|README.TXT|qtxhelp.hlp|qtxhelp.cnt|qtxhelp.html|uninstall.exe|uninstall.dat|"
+!define TOO_LONG "is too long: Windows cannot use paths of more than 259 characters, and the folder may have at most ${MAX_FOLDER_LENGTH}. Choose a shorter one."
 !define IN_USE "Most likely the ${LOADER} runs for another user of this computer (the logon start runs one for each user): that user must close it (hold Ctrl while clicking its icon, then choose Close) or log off. A file may also be open in another program (a help file in the Help viewer: close it)."
 
 Name "${PRODUCT} ${VERSION}"
@@ -128,178 +127,65 @@ Var StartNow   ; the finish page's check box
     !insertmacro ${DO} "" "qtxhelp.ftg" made
 !macroend
 
-; The helpers take their arguments from the stack (the last pushed first) and push their results;
-; they use the registers freely, so callers keep nothing in them across a call.
-!macro SHARED_FUNCTIONS UN
-; Writes the text on the stack to the details and to the log.
-Function ${UN}Note
-    Exch $0
-    Push $1
-    DetailPrint "$0"
-    ClearErrors
-    FileOpen $1 "$Log" a
-    ${IfNot} ${Errors}
-        FileSeek $1 0 END
-        FileWrite $1 "$0$\r$\n"
-        FileClose $1
-    ${EndIf}
-    Pop $1
-    Pop $0
-FunctionEnd
+; Writes the text to the details and to the log.
+!macro NOTE TEXT
+    DetailPrint "${TEXT}"
+    qtxsetup::Log $Log "${TEXT}"
+!macroend
+!define Note "!insertmacro NOTE"
 
-; list name -> 1 when the list ("|a|b|") holds the name (in any case), else 0.
-Function ${UN}ListHas
-    Pop $1
+; A file of the table is ours in a folder when the record lists it (one Windows Help made goes
+; with the help file); $0 is then 1.
+!macro OWNS LIST NAME ROLE
+    !if "${ROLE}" == made
+        qtxsetup::Has ${LIST} qtxhelp.hlp
+    !else
+        qtxsetup::Has ${LIST} "${NAME}"
+    !endif
     Pop $0
-    StrCpy $1 "|$1|"
-    StrLen $2 $1
-    StrCpy $3 0
-    ${Do}
-        StrCpy $4 $0 $2 $3
-        ${If} $4 == ""
-            Push 0
-            Return
-        ${ElseIf} $4 == $1
-            Push 1
-            Return
-        ${EndIf}
-        IntOp $3 $3 + 1
-    ${Loop}
-FunctionEnd
-
-; list name role -> 1 when the file is one the list records (a file Windows Help made goes with
-; the help file), else 0.
-Function ${UN}Owns
-    Pop $5
-    Pop $4
-    ${IfThen} $5 == made ${|} StrCpy $4 "qtxhelp.hlp" ${|}
-    Push $4
-    Call ${UN}ListHas
-FunctionEnd
-
-; path action -> adds to $Refusals why the action ("write": a file of that name must not be there;
-; "replace", "remove": ours, and free) cannot be done to the file.
-Function ${UN}Check
-    Pop $1
-    Pop $0
-    qtxsetup::FileState $0
-    Pop $2
-    ${If} $2 == missing
-    ${ElseIf} $1 == write
-        StrCpy $Refusals "$Refusals$\r$\n$0 is already there and was not put there by this installer; it is left alone. Choose another folder."
-    ${ElseIf} $2 == "in use"
-        StrCpy $Refusals "$Refusals$\r$\n$0 is in use."
-        StrCpy $InUse 1
-    ${ElseIf} $2 == denied
-        StrCpy $Refusals "$Refusals$\r$\n$0 cannot be changed: administrator rights are needed."
-    ${ElseIf} $2 == read-only
-        StrCpy $Refusals "$Refusals$\r$\n$0 is read-only."
-    ${ElseIf} $2 == folder
-        StrCpy $Refusals "$Refusals$\r$\n$0 is a folder, where a file of this name belongs."
-    ${EndIf}
-FunctionEnd
-
-; folder list name role -> checks that a file recorded in the list may be removed.
-Function ${UN}CheckRemoval
-    Pop $8
-    Pop $7
-    Pop $6
-    Pop $9
-    Push $6
-    Push $7
-    Push $8
-    Call ${UN}Owns
-    Pop $0
+!macroend
+; ... and is to be removed from FOLDER: checked first.
+!macro CHECK_REMOVAL UN FOLDER LIST NAME ROLE
+    !insertmacro OWNS ${LIST} "${NAME}" ${ROLE}
     ${If} $0 == 1
-        Push "$9\$7"
+        Push "${FOLDER}\${NAME}"
         Push remove
         Call ${UN}Check
     ${EndIf}
-FunctionEnd
+!macroend
 
-; The install recorded for the folder on the stack: pushes the files it wrote ("" when the
-; record is another folder's), then the folder it names (full and long, "" when none).
-Function ${UN}ReadRecord
+; The helpers take their arguments from the stack (the last pushed first) and push their results;
+; they use the registers freely, so callers keep nothing in them across a call.
+!macro SHARED_FUNCTIONS UN
+; path action -> adds to $Refusals why the action cannot be done to the file (qtxsetup::Check).
+Function ${UN}Check
+    Pop $1
     Pop $0
-    ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
-    ${If} $1 != ""
-        qtxsetup::FullPath $1
-        Pop $1
-    ${EndIf}
-    StrCpy $2 ""
-    ${If} $1 != ""
-    ${AndIf} $1 == $0
-        ClearErrors
-        ReadRegStr $2 HKLM "${UNINST_KEY}" "Files"
-        ${If} ${Errors}
-            StrCpy $2 "${EARLIER_FILES}"
-            ReadRegStr $3 HKLM "${UNINST_KEY}" "SimulatorFile"
-            ReadRegDWORD $4 HKLM "${UNINST_KEY}" "SimulatorInstalled"
-            ${If} $3 != ""
-            ${OrIf} $4 == 1
-                StrCpy $2 "$2|QTXWIN32.DLL|"
-            ${EndIf}
-        ${EndIf}
-    ${EndIf}
-    Push $2
-    Push $1
-FunctionEnd
-
-; program file -> starts the loader as the logged-on user's own process, in its own folder; pushes
-; "" when started, else why not. From Windows Vista on this program runs elevated and a child
-; would inherit that: the desktop shell is asked to start it (the explorer.exe started here hands
-; the path to the running shell). Before Vista there is no elevation, and explorer.exe of those
-; systems does not start programs given to it, so it is started directly.
-Function ${UN}StartLoader
-    Exch $0
-    Push $1
-    qtxsetup::FullPath "$0\.."
+    qtxsetup::Check $0 $1
     Pop $1
-    ${If} ${AtLeastWinVista}
-        FindWindow $1 "Shell_TrayWnd"
-        ${If} $1 == 0
-            StrCpy $0 "no desktop shell runs to start it with your own rights"
-            Goto done
-        ${EndIf}
-        SetOutPath $1
-        ClearErrors
-        Exec '"$WINDIR\explorer.exe" "$0"'
-    ${Else}
-        SetOutPath $1
-        ClearErrors
-        Exec '"$0"'
-    ${EndIf}
-    StrCpy $1 ""
-    ${IfThen} ${Errors} ${|} StrCpy $1 "Windows could not start it" ${|}
-    SetOutPath $TEMP ; not holding a folder that is to go
-    ${If} $1 == ""
-        Push "Started the loader again: $0"
-        Call ${UN}Note
-    ${EndIf}
-    StrCpy $0 $1
-  done:
-    Pop $1
-    Exch $0
+    Pop $0
+    ${IfThen} $0 == "in use" ${|} StrCpy $InUse 1 ${|}
+    StrCpy $Refusals "$Refusals$1"
 FunctionEnd
 
 ; Starts again the loader this run closed, program file on the stack; a failure is a problem.
 Function ${UN}Restart
-    Exch $0
-    ${If} $0 != ""
-        Push $0
-        Call ${UN}StartLoader
-        Pop $0
-        ${IfThen} $0 != "" ${|} StrCpy $Problems "$Problems$\r$\nThe ${LOADER}, closed for this, was not started again: $0. It starts at the next logon, or from the Start Menu." ${|}
-    ${EndIf}
     Pop $0
+    ${If} $0 != ""
+        qtxsetup::StartLoader $0
+        Pop $1
+        ${If} $1 == ""
+            ${Note} "Started the loader again: $0"
+        ${Else}
+            StrCpy $Problems "$Problems$\r$\nThe ${LOADER}, closed for this, was not started again: $1. It starts at the next logon, or from the Start Menu."
+        ${EndIf}
+    ${EndIf}
 FunctionEnd
 
 ; Closes the loader (only the one running the program file on the stack, unless that is ""),
 ; setting $Closed; refuses when it does not end.
 Function ${UN}CloseLoader
-    Exch $0
-    Push $1
-    Push $2
+    Pop $0
     qtxsetup::CloseLoader ${CLOSE_WAIT} $0
     Pop $1
     Pop $2
@@ -307,40 +193,34 @@ Function ${UN}CloseLoader
         qtxsetup::FullPath $2
         Pop $Closed
         ${IfThen} $Closed == "" ${|} StrCpy $Closed "$INSTDIR\QTXILOAD.EXE" ${|}
-        Push "Closed the running loader: $2"
-        Call ${UN}Note
+        ${Note} "Closed the running loader: $2"
     ${ElseIf} $1 == hung
     ${OrIf} $1 == ending
         Push "The ${LOADER} is still running and did not end when asked to close.$\r$\n$\r$\nIf its icon is still in the notification area, close it from there: hold Ctrl while clicking the icon, then choose Close. If its icon is gone, the loader is ending but waits for an answer to a message of its own (such as $\"Unable to record the HAL state$\"), which may be hidden behind other windows: answer it, and the loader ends.$\r$\n$\r$\nThen run this program again."
         Call ${UN}Refuse
     ${EndIf}
-    Pop $2
-    Pop $1
-    Pop $0
 FunctionEnd
 
 ; Tells the text on the stack (unless silent) and in the log, undoes what this run began, starts
 ; again the loader it closed, and ends with exit code 2.
 Function ${UN}Refuse
-    Exch $0
+    Pop $9
     ${If} $InUse == 1
-        StrCpy $0 "$0$\r$\n$\r$\n${IN_USE}"
+        StrCpy $9 "$9$\r$\n$\r$\n${IN_USE}"
     ${EndIf}
-    ${If} $CreatedDir == 1
-        RMDir "$INSTDIR"
-    ${EndIf}
+    SetOutPath $TEMP ; not holding the folder
+    ${IfThen} $CreatedDir == 1 ${|} RMDir "$INSTDIR" ${|}
     StrCpy $Problems ""
     Push $Closed
     Call ${UN}Restart
     ${If} $Closed == ""
     ${ElseIf} $Problems == ""
-        StrCpy $0 "$0$\r$\n$\r$\nThe ${LOADER}, closed for this, has been started again."
+        StrCpy $9 "$9$\r$\n$\r$\nThe ${LOADER}, closed for this, has been started again."
     ${Else}
-        StrCpy $0 "$0$Problems"
+        StrCpy $9 "$9$Problems"
     ${EndIf}
-    Push "$0$\r$\n$\r$\nNothing has been changed. (exit code 2)"
-    Call ${UN}Note
-    MessageBox MB_OK|MB_ICONSTOP "$0$\r$\n$\r$\nNothing has been changed." /SD IDOK
+    ${Note} "$9$\r$\n$\r$\nNothing has been changed. (exit code 2)"
+    MessageBox MB_OK|MB_ICONSTOP "$9$\r$\n$\r$\nNothing has been changed." /SD IDOK
     SetErrorLevel 2
     Quit
 FunctionEnd
@@ -348,12 +228,10 @@ FunctionEnd
 ; Ends the run: tells what failed once changes had begun, with exit code 2; else notes success.
 Function ${UN}Report
     ${If} $Problems == ""
-        Push "Done. (exit code 0)"
-        Call ${UN}Note
+        ${Note} "Done. (exit code 0)"
         Return
     ${EndIf}
-    Push "Not everything could be done:$Problems$\r$\n(exit code 2)"
-    Call ${UN}Note
+    ${Note} "Not everything could be done:$Problems$\r$\n(exit code 2)"
     MessageBox MB_OK|MB_ICONEXCLAMATION "Not everything could be done:$Problems" /SD IDOK
     SetErrorLevel 2
     Quit
@@ -363,8 +241,7 @@ FunctionEnd
 ; values on the stack, first option on top.
 Function ${UN}Begin
     Pop $0
-    Push "${PRODUCT} ${VERSION}: $CMDLINE"
-    Call ${UN}Note
+    ${Note} "${PRODUCT} ${VERSION}: $CMDLINE"
     qtxsetup::OneInstance
     Pop $1
     ${If} $1 != 1
@@ -413,8 +290,7 @@ Function .onInit
         Push "The folder $R3 cannot be used: it is not a full path (such as C:\Folder), or its name has a character Windows does not allow."
         Call Refuse
     ${EndIf}
-    Push $INSTDIR
-    Call ReadRecord
+    qtxsetup::Record
     Pop $OldDir
     Pop $OldFiles
     ReadRegStr $OldGrants HKLM "${UNINST_KEY}" "Grants"
@@ -422,9 +298,7 @@ Function .onInit
         ClearErrors
         ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"
         ${IfThen} ${Errors} ${|} !insertmacro UnselectSection ${SecLogon} ${|}
-        Push $OldFiles
-        Push "QTXWIN32.DLL"
-        Call ListHas
+        qtxsetup::Has $OldFiles QTXWIN32.DLL
         Pop $0
         ${IfThen} $0 == 1 ${|} !insertmacro SelectSection ${SecSimulator} ${|}
     ${EndIf}
@@ -449,7 +323,7 @@ Function DirectoryLeave
         ${If} $INSTDIR == ""
             StrCpy $1 "The folder $2 cannot be used: it is not a full path, such as C:\Folder."
         ${ElseIf} $3 > ${MAX_FOLDER_LENGTH}
-            StrCpy $1 "The folder $INSTDIR is too long: Windows cannot use paths of more than 259 characters, and the folder may have at most ${MAX_FOLDER_LENGTH}. Choose a shorter one."
+            StrCpy $1 "The folder $INSTDIR ${TOO_LONG}"
         ${EndIf}
     ${EndIf}
     ${If} $1 != ""
@@ -458,66 +332,29 @@ Function DirectoryLeave
     ${EndIf}
 FunctionEnd
 
+; A file written must be ours or absent, as must one named like those Windows Help makes; one of
+; ours not written again (the simulator left out) must be free to be removed.
 !macro CHECK_TARGET SOURCE NAME ROLE
-    Push "${NAME}"
-    Push ${ROLE}
-    Call CheckTarget
+    !insertmacro OWNS $Owned "${NAME}" ${ROLE}
+    StrCpy $1 write
+    ${IfThen} $0 == 1 ${|} StrCpy $1 replace ${|}
+    !if ${ROLE} == made
+        ${IfThen} $0 == 1 ${|} StrCpy $1 "" ${|}
+    !else if ${ROLE} == simulator
+        ${IfNot} ${SectionIsSelected} ${SecSimulator}
+            StrCpy $1 ""
+            ${IfThen} $0 == 1 ${|} StrCpy $1 remove ${|}
+        ${EndIf}
+    !endif
+    ${If} $1 != ""
+        Push "$INSTDIR\${NAME}"
+        Push $1
+        Call Check
+    ${EndIf}
 !macroend
 !macro CHECK_OLD SOURCE NAME ROLE
-    Push $OldDir
-    Push $OldFiles
-    Push "${NAME}"
-    Push ${ROLE}
-    Call CheckRemoval
+    !insertmacro CHECK_REMOVAL "" $OldDir $OldFiles "${NAME}" ${ROLE}
 !macroend
-
-; name role -> 1 when this run writes the file, else 0.
-Function Writes
-    Pop $1
-    Pop $0
-    StrCpy $2 1
-    ${IfThen} $1 == made ${|} StrCpy $2 0 ${|}
-    ${If} $1 == simulator
-    ${AndIfNot} ${SectionIsSelected} ${SecSimulator}
-        StrCpy $2 0
-    ${EndIf}
-    Push $2
-FunctionEnd
-
-; name role: a file written must be ours or absent, as must one named like those Windows Help
-; makes; one of ours not written again must be free to be removed (the simulator left out).
-Function CheckTarget
-    Pop $7
-    Pop $6
-    Push $Owned
-    Push $6
-    Push $7
-    Call Owns
-    Pop $8
-    Push $6
-    Push $7
-    Call Writes
-    Pop $9
-    ${If} $9 == 1
-        Push "$INSTDIR\$6"
-        ${If} $8 == 1
-            Push replace
-        ${Else}
-            Push write
-        ${EndIf}
-        Call Check
-    ${ElseIf} $8 != 1
-    ${AndIf} $7 == made ; Windows Help's, for another's help file: the uninstaller would take it
-        Push "$INSTDIR\$6"
-        Push write
-        Call Check
-    ${ElseIf} $8 == 1
-    ${AndIf} $7 == simulator
-        Push "$INSTDIR\$6"
-        Push remove
-        Call Check
-    ${EndIf}
-FunctionEnd
 
 ; Nothing is changed before every check passed; the product key is the first change, and also
 ; shows that this program may write where it must.
@@ -525,12 +362,11 @@ Section "-Prepare"
     SetShellVarContext all
     StrLen $0 $INSTDIR
     ${If} $0 > ${MAX_FOLDER_LENGTH}
-        Push "The folder $INSTDIR is too long: Windows cannot use paths of more than 259 characters, and the folder may have at most ${MAX_FOLDER_LENGTH}. Choose a shorter one."
+        Push "The folder $INSTDIR ${TOO_LONG}"
         Call Refuse
     ${EndIf}
     ${IfThen} $OldDir == $INSTDIR ${|} StrCpy $Owned $OldFiles ${|}
-    Push "Installing into $INSTDIR"
-    Call Note
+    ${Note} "Installing into $INSTDIR"
     Push ""
     Call CloseLoader
     !insertmacro FOR_EACH_FILE CHECK_TARGET
@@ -566,10 +402,12 @@ SectionEnd
 
 !macro WRITE_STAGED SOURCE NAME ROLE
     !if "${SOURCE}" != ""
-        Push "${NAME}"
-        Push ${ROLE}
-        Call Writes
-        Pop $0
+        StrCpy $0 1
+        !if ${ROLE} == simulator
+            ${IfNot} ${SectionIsSelected} ${SecSimulator}
+                StrCpy $0 0
+            ${EndIf}
+        !endif
         ${If} $0 == 1
             ClearErrors
             File "/oname=${NAME}${STAGED}" "${SOURCE}"
@@ -582,23 +420,18 @@ SectionEnd
     Delete "$INSTDIR\${NAME}${STAGED}"
 !macroend
 !macro COMMIT SOURCE NAME ROLE
-    Push $Written
-    Push "${NAME}"
-    Call ListHas
-    Pop $0
+    !insertmacro OWNS $Written "${NAME}" ${ROLE}
     ${If} $0 == 1
+    !if ${ROLE} != made
         ClearErrors
         Delete "$INSTDIR\${NAME}"
         Rename "$INSTDIR\${NAME}${STAGED}" "$INSTDIR\${NAME}"
         ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\${NAME} could not be replaced by the new one ($INSTDIR\${NAME}${STAGED})." ${|}
+    !endif
     ${EndIf}
 !macroend
 !macro REMOVE_OLD SOURCE NAME ROLE
-    Push $OldFiles
-    Push "${NAME}"
-    Push ${ROLE}
-    Call Owns
-    Pop $0
+    !insertmacro OWNS $OldFiles "${NAME}" ${ROLE}
     ${If} $0 == 1
     ${AndIf} ${FileExists} "$OldDir\${NAME}"
         ClearErrors
@@ -693,16 +526,13 @@ Section "-Install"
     ; A move: the earlier folder's files go only now that the new copy is complete.
     ${If} $OldDir != ""
     ${AndIf} $OldDir != $INSTDIR
-        Push "Moving the installation from $OldDir"
-        Call Note
+        ${Note} "Moving the installation from $OldDir"
         !insertmacro FOR_EACH_FILE REMOVE_OLD
         RMDir "$OldDir"
     ${EndIf}
     ${If} $Owned != ""
     ${AndIfNot} ${SectionIsSelected} ${SecSimulator}
-        Push $Owned
-        Push "QTXWIN32.DLL"
-        Call ListHas
+        qtxsetup::Has $Owned QTXWIN32.DLL
         Pop $0
         ${If} $0 == 1
             ClearErrors
@@ -732,9 +562,7 @@ SectionEnd
 !macro GRANT WHAT TEXT
     qtxsetup::Grant ${WHAT}
     Pop $0
-    Push $OldGrants
-    Push ${WHAT}
-    Call ListHas
+    qtxsetup::Has $OldGrants ${WHAT}
     Pop $1
     ${If} $0 == added
         StrCpy $Grants "$Grants|${WHAT}"
@@ -769,8 +597,7 @@ Function FinishLeave
         Push "$INSTDIR\QTXILOAD.EXE"
         Call Restart
         ${If} $Problems != ""
-            Push "$Problems (exit code 2)"
-            Call Note
+            ${Note} "$Problems (exit code 2)"
             MessageBox MB_OK|MB_ICONEXCLAMATION "$Problems"
             SetErrorLevel 2
         ${EndIf}
@@ -790,21 +617,13 @@ FunctionEnd
 ; record does not name (one left behind by a move) removes only itself.
 
 !macro UN_CHECK SOURCE NAME ROLE
-    !if "${ROLE}" != uninstaller
-        Push $INSTDIR
-        Push $Owned
-        Push "${NAME}"
-        Push ${ROLE}
-        Call un.CheckRemoval
+    !if ${ROLE} != uninstaller
+        !insertmacro CHECK_REMOVAL un. $INSTDIR $Owned "${NAME}" ${ROLE}
     !endif
 !macroend
 !macro UN_REMOVE SOURCE NAME ROLE
-    !if "${ROLE}" != uninstaller
-        Push $Owned
-        Push "${NAME}"
-        Push ${ROLE}
-        Call un.Owns
-        Pop $0
+    !if ${ROLE} != uninstaller
+        !insertmacro OWNS $Owned "${NAME}" ${ROLE}
         ${If} $0 == 1
         ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
             ClearErrors
@@ -816,8 +635,7 @@ FunctionEnd
 
 Section "-un.Remove"
     SetShellVarContext all
-    Push "Uninstalling from $INSTDIR"
-    Call un.Note
+    ${Note} "Uninstalling from $INSTDIR"
     ${If} $Owned != ""
         Push "$INSTDIR\QTXILOAD.EXE"
         Call un.CloseLoader
@@ -846,9 +664,7 @@ SectionEnd
     ${IfThen} $0 == $INSTDIR ${|} DeleteRegValue HKLM "${HELP_KEY}" "${NAME}" ${|}
 !macroend
 !macro UN_REVOKE WHAT
-    Push $OldGrants
-    Push ${WHAT}
-    Call un.ListHas
+    qtxsetup::Has $OldGrants ${WHAT}
     Pop $0
     ${If} $0 == 1
         qtxsetup::Revoke ${WHAT}
@@ -909,16 +725,14 @@ Section "-un.Finish"
                 Delete "$1"
                 Delete /REBOOTOK "$INSTDIR\uninstall.exe"
                 RMDir /REBOOTOK "$INSTDIR"
-                Push "$INSTDIR\uninstall.exe and its folder are removed when Windows restarts."
-                Call un.Note
+                ${Note} "$INSTDIR\uninstall.exe and its folder are removed when Windows restarts."
             ${Else}
                 Delete /REBOOTOK "$1"
             ${EndIf}
         ${EndIf}
         RMDir "$INSTDIR"
         ${If} ${FileExists} "$INSTDIR\*.*"
-            Push "$INSTDIR holds files this installer did not put there: kept."
-            Call un.Note
+            ${Note} "$INSTDIR holds files this installer did not put there: kept."
         ${EndIf}
     ${EndIf}
     Call un.Report
@@ -938,8 +752,8 @@ Function un.onInit
     qtxsetup::FullPath $INSTDIR
     Pop $0
     ${IfThen} $0 != "" ${|} StrCpy $INSTDIR $0 ${|}
-    Push $INSTDIR
-    Call un.ReadRecord
+    qtxsetup::Record
     Pop $OldDir
     Pop $Owned
+    ${IfThen} $OldDir != $INSTDIR ${|} StrCpy $Owned "" ${|} ; left behind by a move
 FunctionEnd

@@ -8,12 +8,16 @@
      program file (read from the process) and "none", "closed", "hung", "ending" or "other".
    - FullPath PATH: the folder in full, long form, without doubled separators, "." or a trailing
      backslash; "" when it cannot be one.
+   - Record: the files the recorded installation wrote, and its folder.
+   - StartLoader PATH: starts the loader as the user's own process; "" or why not.
    - FolderText HWND: "" when the text of the folder page's edit box can be installed into
      exactly, else the reason.
-   - FileState PATH: "missing", "free", "folder", "in use", "read-only" or "denied".
+   - Check PATH ACTION: whether ACTION may be done to the file, as a reason in words.
+   - Has LIST NAME: "1" when the list of names holds NAME.
    - Grant WHAT / Revoke WHAT (WHAT "key" or "ini"): the Users group's right to change the hint
      records, or zhqhw.ini; pushes "added", "present", "removed", "absent", "none" (Windows 95/98/ME)
      or the failure in words.
+   - Log FILE LINE: adds the line to the file.
    - FreeImage HANDLE: deletes a GDI object (the pages' bitmaps). */
 #include <windows.h>
 #include <tlhelp32.h>
@@ -406,29 +410,24 @@ static char *AfterRoot(char *path)
     return path;
 }
 
-PLUGIN(FullPath)
+/* The folder `given` in full, long form into `longer` (TEXT_MAX); FALSE when it cannot be one. */
+static BOOL Normalise(const char *given, char *longer)
 {
-    static char given[TEXT_MAX], collapsed[TEXT_MAX], full[TEXT_MAX], longer[TEXT_MAX];
+    static char collapsed[TEXT_MAX], full[TEXT_MAX];
     char *name = NULL, *at, *out, *last;
+    const char *in;
     DWORD length;
-    UNUSED;
-    Begin(top, size);
-    Pop(given, sizeof given);
-    for (at = given; *at; at = CharNextA(at))
-        if (*at == '*' || *at == '?' || *at == '"' || *at == '<' || *at == '>' || *at == '|') {
-            Push("");
-            return;
-        }
+    longer[0] = '\0';
+    for (in = given; *in; in = CharNextA(in))
+        if (*in == '*' || *in == '?' || *in == '"' || *in == '<' || *in == '>' || *in == '|')
+            return FALSE;
     CollapseSeparators(given, collapsed, sizeof collapsed);
     if (!(collapsed[0] && collapsed[1] == ':' && collapsed[2] == '\\') && !(collapsed[0] == '\\' && collapsed[1] == '\\')) {
-        Push(""); /* not a full path: NSIS would take it relative to wherever it runs */
-        return;
+        return FALSE; /* not a full path: it would be taken relative to wherever this runs */
     }
     length = GetFullPathNameA(collapsed, sizeof full, full, &name);
-    if (!given[0] || !length || length >= sizeof full || !((full[1] == ':' && full[2] == '\\') || (full[0] == '\\' && full[1] == '\\'))) {
-        Push("");
-        return;
-    }
+    if (!length || length >= sizeof full || !((full[1] == ':' && full[2] == '\\') || (full[0] == '\\' && full[1] == '\\')))
+        return FALSE;
     if (full[1] == ':' && full[0] >= 'a' && full[0] <= 'z')
         full[0] = (char)(full[0] - 'a' + 'A');
     /* each existing part by its long name, as Windows spells it */
@@ -445,15 +444,13 @@ PLUGIN(FullPath)
             at++;
             continue;
         }
-        if ((out - longer) + (end - at) + 2 >= (int)sizeof longer) {
-            Push("");
-            return;
-        }
+        if ((out - longer) + (end - at) + 2 >= TEXT_MAX)
+            return longer[0] = '\0', FALSE;
         lstrcpynA(out, at, (int)(end - at) + 1);
         find = FindFirstFileA(longer, &found);
         if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
-            if ((out - longer) + lstrlenA(found.cFileName) + 2 < (int)sizeof longer)
+            if ((out - longer) + lstrlenA(found.cFileName) + 2 < TEXT_MAX)
                 lstrcpyA(out, found.cFileName);
         }
         out += lstrlenA(out);
@@ -466,8 +463,98 @@ PLUGIN(FullPath)
     last = CharPrevA(longer, out);
     if (out > AfterRoot(longer) && *last == '\\')
         *last = '\0';
-    Push(longer);
+    return TRUE;
 }
+
+PLUGIN(FullPath)
+{
+    static char given[TEXT_MAX], longer[TEXT_MAX];
+    UNUSED;
+    Begin(top, size);
+    Pop(given, sizeof given);
+    Push(Normalise(given, longer) ? longer : "");
+}
+
+/* Pushes the files the installation recorded in the Add/Remove Programs entry wrote ("|a|b|"),
+   then the folder it names (full and long; "" when there is none). An earlier release recorded no
+   list: it wrote its fixed set, and the stand-in only where it said so. */
+PLUGIN(Record)
+{
+    static char location[TEXT_MAX], named[TEXT_MAX], files[TEXT_MAX], text[TEXT_MAX];
+    HKEY key;
+    DWORD type, length, installed = 0;
+    UNUSED;
+    Begin(top, size);
+    location[0] = files[0] = '\0';
+    if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QTXILOAD", 0, KEY_READ, &key)) {
+        length = sizeof named - 1;
+        if (!RegQueryValueExA(key, "InstallLocation", NULL, &type, (BYTE *)named, &length) && type == REG_SZ) {
+            named[length] = '\0';
+            Normalise(named, location);
+        }
+        length = sizeof files - 1;
+        if (!location[0]) {
+            files[0] = '\0';
+        } else if (!RegQueryValueExA(key, "Files", NULL, &type, (BYTE *)files, &length) && type == REG_SZ) {
+            files[length] = '\0';
+        } else {
+            lstrcpyA(files, "|QTXILOAD.EXE|README.TXT|qtxhelp.hlp|qtxhelp.cnt|qtxhelp.html|uninstall.exe|uninstall.dat|");
+            length = sizeof installed;
+            RegQueryValueExA(key, "SimulatorInstalled", NULL, &type, (BYTE *)&installed, &length);
+            length = sizeof text - 1;
+            if (installed == 1 || (!RegQueryValueExA(key, "SimulatorFile", NULL, &type, (BYTE *)text, &length) && length > 1))
+                lstrcatA(files, "QTXWIN32.DLL|");
+        }
+        RegCloseKey(key);
+    }
+    Push(files);
+    Push(location);
+}
+
+/* Pops a program file and starts it, in its own folder (so that it holds neither the setup's
+   folder nor a temporary one), as the logged-on user's own process. From Windows Vista on the
+   setup runs elevated and a child would inherit that: the desktop shell is asked to start it
+   (the explorer.exe started here hands the path to the running shell). Before Vista there is no
+   elevation, and explorer.exe of those systems does not start programs given to it. Pushes ""
+   when started, else why not. */
+PLUGIN(StartLoader)
+{
+    static char path[TEXT_MAX], folder[TEXT_MAX], command[2 * TEXT_MAX + MAX_PATH], windows[MAX_PATH];
+    static STARTUPINFOA startup;
+    static OSVERSIONINFOA version;
+    PROCESS_INFORMATION process;
+    char *name = NULL;
+    UNUSED;
+    Begin(top, size);
+    Pop(path, sizeof path);
+    if (!GetFullPathNameA(path, sizeof folder, folder, &name) || !name) {
+        Push("its folder cannot be found");
+        return;
+    }
+    *name = '\0';
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6) {
+        if (!FindWindowA("Shell_TrayWnd", NULL)) {
+            Push("no desktop shell runs to start it with your own rights");
+            return;
+        }
+        GetWindowsDirectoryA(windows, sizeof windows);
+        wsprintfA(command, "\"%s\\explorer.exe\" \"%s\"", windows, path);
+    } else {
+        wsprintfA(command, "\"%s\"", path);
+    }
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, folder, &startup, &process)) {
+        Push("Windows could not start it");
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    Push("");
+}
+
+
 
 PLUGIN(FolderText)
 {
@@ -492,33 +579,75 @@ PLUGIN(FolderText)
     Push(reason);
 }
 
-PLUGIN(FileState)
+static const char *FileState(const char *path)
 {
-    static char path[TEXT_MAX];
-    DWORD attributes, error;
+    DWORD attributes = GetFileAttributesA(path), error;
     HANDLE file;
-    UNUSED;
-    Begin(top, size);
-    Pop(path, sizeof path);
-    attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = GetLastError();
-        Push(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "missing" : "denied");
-        return;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "missing" : "denied";
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        Push("folder");
-        return;
-    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return "folder";
     /* no sharing: any other program holding it open (a running loader, a viewer) keeps it */
     file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
-        Push("free");
-        return;
+        return "free";
     }
     error = GetLastError();
-    Push(error == ERROR_ACCESS_DENIED ? (attributes & FILE_ATTRIBUTE_READONLY ? "read-only" : "denied") : "in use");
+    return error == ERROR_ACCESS_DENIED ? (attributes & FILE_ATTRIBUTE_READONLY ? "read-only" : "denied") : "in use";
+}
+
+/* Pops a path and what is about to be done to its file: "write" (it must not be there: a file
+   this installer did not write is never replaced), "replace" or "remove" (one of ours: it must be
+   free). Pushes the state, then "" or the reason, as a line to add to a list. */
+PLUGIN(Check)
+{
+    static char path[TEXT_MAX], action[16], reason[TEXT_MAX + 128];
+    const char *state;
+    UNUSED;
+    Begin(top, size);
+    Pop(path, sizeof path);
+    Pop(action, sizeof action);
+    state = FileState(path);
+    reason[0] = '\0';
+    if (lstrcmpA(state, "missing") == 0 || (lstrcmpA(state, "free") == 0 && lstrcmpA(action, "write") != 0))
+        ;
+    else if (lstrcmpA(action, "write") == 0)
+        wsprintfA(reason, "\r\n%s is already there and was not put there by this installer; it is left alone. Choose another folder.", path);
+    else if (lstrcmpA(state, "in use") == 0)
+        wsprintfA(reason, "\r\n%s is in use.", path);
+    else if (lstrcmpA(state, "denied") == 0)
+        wsprintfA(reason, "\r\n%s cannot be changed: administrator rights are needed.", path);
+    else if (lstrcmpA(state, "read-only") == 0)
+        wsprintfA(reason, "\r\n%s is read-only.", path);
+    else
+        wsprintfA(reason, "\r\n%s is a folder, where a file of this name belongs.", path);
+    Push(state);
+    Push(reason);
+}
+
+/* Pops a list ("|a|b|") and a name: "1" when the list holds the name (in any case), else "0". */
+PLUGIN(Has)
+{
+    static char list[TEXT_MAX], name[TEXT_MAX];
+    char *at, *start;
+    UNUSED;
+    Begin(top, size);
+    Pop(list, sizeof list);
+    Pop(name, sizeof name);
+    for (start = at = list; *at; at = CharNextA(at)) {
+        if (*at != '|')
+            continue;
+        *at = '\0';
+        if (start != at && lstrcmpiA(start, name) == 0) {
+            Push("1");
+            return;
+        }
+        start = at + 1;
+    }
+    Push(lstrcmpiA(start, name) == 0 && *start ? "1" : "0");
 }
 
 /* ---- rights for the machine's users (Windows NT family) ---- */
@@ -709,6 +838,27 @@ PLUGIN(Revoke)
     UNUSED;
     Begin(top, size);
     ChangeGrant(FALSE);
+}
+
+/* ---- the log ---- */
+
+/* Pops a file and a line: the line is added to the end of the file (made when missing). */
+PLUGIN(Log)
+{
+    static char path[TEXT_MAX], line[TEXT_MAX + 2];
+    HANDLE file;
+    DWORD written;
+    UNUSED;
+    Begin(top, size);
+    Pop(path, sizeof path);
+    Pop(line, TEXT_MAX);
+    lstrcatA(line, "\r\n");
+    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    SetFilePointer(file, 0, NULL, FILE_END);
+    WriteFile(file, line, (DWORD)lstrlenA(line), &written, NULL);
+    CloseHandle(file);
 }
 
 /* ---- the pages' bitmaps ---- */

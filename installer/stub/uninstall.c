@@ -59,11 +59,12 @@ static BOOL TempFolder(char *path, DWORD capacity)
     const char *at;
     for (at = path; length && length < capacity && *at; at = CharNextA(at))
         lossy |= *at == '?';
-    if (length && length < capacity && !lossy)
-        return TRUE;
+    if (length && length < capacity && !lossy && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return TRUE; /* (a name mapped to look-alike characters names no folder) */
     if (tempW && shortW && tempW(MAX_PATH, wide) && shortW(wide, shorter, MAX_PATH)) {
         BOOL replaced = FALSE;
-        if (WideCharToMultiByte(CP_ACP, 0, shorter, -1, path, (int)capacity, NULL, &replaced) && !replaced)
+        if (WideCharToMultiByte(CP_ACP, 0, shorter, -1, path, (int)capacity, NULL, &replaced) && !replaced &&
+            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
             return TRUE;
     }
     length = GetWindowsDirectoryA(path, capacity - 8);
