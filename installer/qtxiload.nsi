@@ -134,52 +134,17 @@ Var StartNow   ; the finish page's check box
 !macroend
 !define Note "!insertmacro NOTE"
 
-; A file of the table is ours in a folder when the record lists it (one Windows Help made goes
-; with the help file); $0 is then 1.
-!macro OWNS LIST NAME ROLE
-    !if "${ROLE}" == made
-        qtxsetup::Has ${LIST} qtxhelp.hlp
-    !else
-        qtxsetup::Has ${LIST} "${NAME}"
-    !endif
-    Pop $0
-!macroend
-; ... and is to be removed from FOLDER: checked first.
-!macro CHECK_REMOVAL UN FOLDER LIST NAME ROLE
-    !insertmacro OWNS ${LIST} "${NAME}" ${ROLE}
-    ${If} $0 == 1
-        Push "${FOLDER}\${NAME}"
-        Push remove
-        Call ${UN}Check
-    ${EndIf}
-!macroend
-
 ; The helpers take their arguments from the stack (the last pushed first) and push their results;
 ; they use the registers freely, so callers keep nothing in them across a call.
 !macro SHARED_FUNCTIONS UN
-; path action -> adds to $Refusals why the action cannot be done to the file (qtxsetup::Check).
-Function ${UN}Check
-    Pop $1
-    Pop $0
-    qtxsetup::Check $0 $1
-    Pop $1
-    Pop $0
-    ${IfThen} $0 == "in use" ${|} StrCpy $InUse 1 ${|}
-    StrCpy $Refusals "$Refusals$1"
-FunctionEnd
-
 ; Starts again the loader this run closed, program file on the stack; a failure is a problem.
 Function ${UN}Restart
     Pop $0
-    ${If} $0 != ""
-        qtxsetup::StartLoader $0
-        Pop $1
-        ${If} $1 == ""
-            ${Note} "Started the loader again: $0"
-        ${Else}
-            StrCpy $Problems "$Problems$\r$\nThe ${LOADER}, closed for this, was not started again: $1. It starts at the next logon, or from the Start Menu."
-        ${EndIf}
-    ${EndIf}
+    ${IfThen} $0 == "" ${|} Return ${|}
+    qtxsetup::StartLoader $0
+    Pop $1
+    ${IfThen} $1 == "" ${|} ${Note} "Started the loader again: $0" ${|}
+    ${IfThen} $1 != "" ${|} StrCpy $Problems "$Problems$\r$\nThe ${LOADER}, closed for this, was not started again: $1. It starts at the next logon, or from the Start Menu." ${|}
 FunctionEnd
 
 ; Closes the loader (only the one running the program file on the stack, unless that is ""),
@@ -205,9 +170,7 @@ FunctionEnd
 ; again the loader it closed, and ends with exit code 2.
 Function ${UN}Refuse
     Pop $9
-    ${If} $InUse == 1
-        StrCpy $9 "$9$\r$\n$\r$\n${IN_USE}"
-    ${EndIf}
+    ${IfThen} $InUse == 1 ${|} StrCpy $9 "$9$\r$\n$\r$\n${IN_USE}" ${|}
     SetOutPath $TEMP ; not holding the folder
     ${IfThen} $CreatedDir == 1 ${|} RMDir "$INSTDIR" ${|}
     StrCpy $Problems ""
@@ -227,10 +190,8 @@ FunctionEnd
 
 ; Ends the run: tells what failed once changes had begun, with exit code 2; else notes success.
 Function ${UN}Report
-    ${If} $Problems == ""
-        ${Note} "Done. (exit code 0)"
-        Return
-    ${EndIf}
+    ${IfThen} $Problems == "" ${|} ${Note} "Done. (exit code 0)" ${|}
+    ${IfThen} $Problems == "" ${|} Return ${|}
     ${Note} "Not everything could be done:$Problems$\r$\n(exit code 2)"
     MessageBox MB_OK|MB_ICONEXCLAMATION "Not everything could be done:$Problems" /SD IDOK
     SetErrorLevel 2
@@ -281,9 +242,7 @@ Function .onInit
     Pop $R1 ; simulator
     Pop $R2 ; logon start
     Pop $R3 ; folder
-    ${If} $R3 == ""
-        StrCpy $R3 $INSTDIR
-    ${EndIf}
+    ${IfThen} $R3 == "" ${|} StrCpy $R3 $INSTDIR ${|}
     qtxsetup::FullPath $R3
     Pop $INSTDIR
     ${If} $INSTDIR == ""
@@ -326,16 +285,26 @@ Function DirectoryLeave
             StrCpy $1 "The folder $INSTDIR ${TOO_LONG}"
         ${EndIf}
     ${EndIf}
-    ${If} $1 != ""
-        MessageBox MB_OK|MB_ICONSTOP "$1"
-        Abort
-    ${EndIf}
+    ${IfThen} $1 != "" ${|} MessageBox MB_OK|MB_ICONSTOP "$1" ${|}
+    ${IfThen} $1 != "" ${|} Abort ${|}
+FunctionEnd
+
+; path action -> adds to $Refusals why the action cannot be done to the file (qtxsetup::Check).
+Function Check
+    Pop $1
+    Pop $0
+    qtxsetup::Check $0 $1
+    Pop $1
+    Pop $0
+    ${IfThen} $0 == "in use" ${|} StrCpy $InUse 1 ${|}
+    StrCpy $Refusals "$Refusals$1"
 FunctionEnd
 
 ; A file written must be ours or absent, as must one named like those Windows Help makes; one of
 ; ours not written again (the simulator left out) must be free to be removed.
 !macro CHECK_TARGET SOURCE NAME ROLE
-    !insertmacro OWNS $Owned "${NAME}" ${ROLE}
+    qtxsetup::Has $Owned "${NAME}"
+    Pop $0
     StrCpy $1 write
     ${IfThen} $0 == 1 ${|} StrCpy $1 replace ${|}
     !if ${ROLE} == made
@@ -351,9 +320,6 @@ FunctionEnd
         Push $1
         Call Check
     ${EndIf}
-!macroend
-!macro CHECK_OLD SOURCE NAME ROLE
-    !insertmacro CHECK_REMOVAL "" $OldDir $OldFiles "${NAME}" ${ROLE}
 !macroend
 
 ; Nothing is changed before every check passed; the product key is the first change, and also
@@ -372,7 +338,10 @@ Section "-Prepare"
     !insertmacro FOR_EACH_FILE CHECK_TARGET
     ${If} $OldDir != ""
     ${AndIf} $OldDir != $INSTDIR
-        !insertmacro FOR_EACH_FILE CHECK_OLD
+        qtxsetup::CheckAll $OldDir $OldFiles ""
+        Pop $0
+        Pop $InUse
+        StrCpy $Refusals "$Refusals$0"
     ${EndIf}
     ${If} $Refusals == ""
     ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
@@ -401,55 +370,18 @@ Section "-Prepare"
 SectionEnd
 
 !macro WRITE_STAGED SOURCE NAME ROLE
+    !if ${ROLE} == simulator
+        ${If} ${SectionIsSelected} ${SecSimulator}
+    !endif
+    StrCpy $Written "$Written|${NAME}"
     !if "${SOURCE}" != ""
-        StrCpy $0 1
-        !if ${ROLE} == simulator
-            ${IfNot} ${SectionIsSelected} ${SecSimulator}
-                StrCpy $0 0
-            ${EndIf}
-        !endif
-        ${If} $0 == 1
-            ClearErrors
-            File "/oname=${NAME}${STAGED}" "${SOURCE}"
-            ${IfThen} ${Errors} ${|} Call WriteFailed ${|}
-            StrCpy $Written "$Written|${NAME}"
+        ClearErrors
+        File "/oname=${NAME}${STAGED}" "${SOURCE}"
+        ${IfThen} ${Errors} ${|} Call WriteFailed ${|}
+    !endif
+    !if ${ROLE} == simulator
         ${EndIf}
     !endif
-!macroend
-!macro DELETE_STAGED SOURCE NAME ROLE
-    Delete "$INSTDIR\${NAME}${STAGED}"
-!macroend
-!macro COMMIT SOURCE NAME ROLE
-    !insertmacro OWNS $Written "${NAME}" ${ROLE}
-    ${If} $0 == 1
-    !if ${ROLE} != made
-        ClearErrors
-        Delete "$INSTDIR\${NAME}"
-        Rename "$INSTDIR\${NAME}${STAGED}" "$INSTDIR\${NAME}"
-        ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\${NAME} could not be replaced by the new one ($INSTDIR\${NAME}${STAGED})." ${|}
-    !endif
-    ${EndIf}
-!macroend
-!macro REMOVE_OLD SOURCE NAME ROLE
-    !insertmacro OWNS $OldFiles "${NAME}" ${ROLE}
-    ${If} $0 == 1
-    ${AndIf} ${FileExists} "$OldDir\${NAME}"
-        ClearErrors
-        Delete "$OldDir\${NAME}"
-        ${If} ${Errors}
-            Delete /REBOOTOK "$OldDir\${NAME}"
-            StrCpy $Problems "$Problems$\r$\n$OldDir\${NAME}, of the installation moved from there, could not be removed; it is removed when Windows restarts."
-        ${EndIf}
-    ${EndIf}
-!macroend
-!macro ADD_SIZE SOURCE NAME ROLE
-    ClearErrors
-    FileOpen $1 "$INSTDIR\${NAME}" r
-    ${IfNot} ${Errors}
-        FileSeek $1 0 END $2
-        FileClose $1
-        IntOp $0 $0 + $2
-    ${EndIf}
 !macroend
 
 ; Every file is written under a name of its own first: a write that fails (a full disk, a network
@@ -464,7 +396,8 @@ Function .onInstFailed
     Call Recover
 FunctionEnd
 Function Recover
-    !insertmacro FOR_EACH_FILE DELETE_STAGED
+    qtxsetup::DiscardAll $INSTDIR $Written ${STAGED}
+    Pop $0
     Call Refuse
 FunctionEnd
 
@@ -476,8 +409,10 @@ Section "-Install"
     ClearErrors
     WriteUninstaller "$INSTDIR\uninstall.dat${STAGED}"
     ${IfThen} ${Errors} ${|} Call WriteFailed ${|}
-    StrCpy $Written "$Written|uninstall.dat|"
-    !insertmacro FOR_EACH_FILE COMMIT
+    StrCpy $Written "$Written|"
+    qtxsetup::CommitAll $INSTDIR $Written ${STAGED}
+    Pop $0
+    StrCpy $Problems "$Problems$0"
 
     ; What the uninstaller removes, and where the loader's records and Windows find it.
     ClearErrors
@@ -512,22 +447,24 @@ Section "-Install"
     WriteRegStr HKLM "${HELP_KEY}" "qtxhelp.hlp" "$INSTDIR"
     WriteRegStr HKLM "${HELP_KEY}" "qtxhelp.cnt" "$INSTDIR"
     ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe registration of the help files (HKEY_LOCAL_MACHINE\${HELP_KEY}, values qtxhelp.hlp and qtxhelp.cnt) could not be written." ${|}
+    SectionGetFlags ${SecLogon} $0
+    IntOp $0 $0 & ${SF_SELECTED}
+    WriteRegDWORD HKLM "${UNINST_KEY}" "StartAtLogon" $0
+    ${IfThen} $0 == 0 ${|} DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}" ${|}
     ClearErrors
-    ${If} ${SectionIsSelected} ${SecLogon}
+    ${If} $0 != 0
         WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\QTXILOAD.EXE"'
-        WriteRegDWORD HKLM "${UNINST_KEY}" "StartAtLogon" 1
-    ${Else}
-        DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
-        WriteRegDWORD HKLM "${UNINST_KEY}" "StartAtLogon" 0
     ${EndIf}
-    ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe logon start (HKEY_LOCAL_MACHINE\${RUN_KEY}, value ${PRODUCT}) could not be changed." ${|}
+    ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\nThe logon start (HKEY_LOCAL_MACHINE\${RUN_KEY}, value ${PRODUCT}) could not be written." ${|}
     Call GrantUsers
 
     ; A move: the earlier folder's files go only now that the new copy is complete.
     ${If} $OldDir != ""
     ${AndIf} $OldDir != $INSTDIR
         ${Note} "Moving the installation from $OldDir"
-        !insertmacro FOR_EACH_FILE REMOVE_OLD
+        qtxsetup::RemoveAll $OldDir $OldFiles ""
+        Pop $0
+        ${IfThen} $0 != "" ${|} StrCpy $Problems "$Problems$0$\r$\n(These are of the installation moved from $OldDir: remove them once they are free.)" ${|}
         RMDir "$OldDir"
     ${EndIf}
     ${If} $Owned != ""
@@ -540,9 +477,8 @@ Section "-Install"
             ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\QTXWIN32.DLL (the simulator) could not be removed." ${|}
         ${EndIf}
     ${EndIf}
-    StrCpy $0 0
-    !insertmacro FOR_EACH_FILE ADD_SIZE
-    IntOp $0 $0 / 1024
+    qtxsetup::SizeAll $INSTDIR $Written ""
+    Pop $0
     WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
 
     ; the loader closed starts again: the installed one when it ran from the installation
@@ -560,15 +496,11 @@ SectionEnd
 ; Windows 95/98/ME anyone may). What this installation added is recorded, and only that is taken
 ; back: a right already there, and not recorded by an earlier install, is someone else's.
 !macro GRANT WHAT TEXT
-    qtxsetup::Grant ${WHAT}
+    qtxsetup::Grant ${WHAT} $OldGrants
     Pop $0
-    qtxsetup::Has $OldGrants ${WHAT}
-    Pop $1
-    ${If} $0 == added
-        StrCpy $Grants "$Grants|${WHAT}"
-    ${ElseIf} $0 == present
-        ${IfThen} $1 == 1 ${|} StrCpy $Grants "$Grants|${WHAT}" ${|}
-    ${ElseIf} $0 != none
+    ${IfThen} $0 == mine ${|} StrCpy $Grants "$Grants|${WHAT}" ${|}
+    ${If} $0 != mine
+    ${AndIf} $0 != ""
         StrCpy $Problems "$Problems$\r$\nThe Users group could not be given the right to change ${TEXT}: it $0."
     ${EndIf}
 !macroend
@@ -616,23 +548,6 @@ FunctionEnd
 ; the files the record of this folder's installation lists; an uninstaller whose folder the
 ; record does not name (one left behind by a move) removes only itself.
 
-!macro UN_CHECK SOURCE NAME ROLE
-    !if ${ROLE} != uninstaller
-        !insertmacro CHECK_REMOVAL un. $INSTDIR $Owned "${NAME}" ${ROLE}
-    !endif
-!macroend
-!macro UN_REMOVE SOURCE NAME ROLE
-    !if ${ROLE} != uninstaller
-        !insertmacro OWNS $Owned "${NAME}" ${ROLE}
-        ${If} $0 == 1
-        ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
-            ClearErrors
-            Delete "$INSTDIR\${NAME}"
-            ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\${NAME} could not be removed." ${|}
-        ${EndIf}
-    !endif
-!macroend
-
 Section "-un.Remove"
     SetShellVarContext all
     ${Note} "Uninstalling from $INSTDIR"
@@ -640,12 +555,15 @@ Section "-un.Remove"
         Push "$INSTDIR\QTXILOAD.EXE"
         Call un.CloseLoader
     ${EndIf}
-    !insertmacro FOR_EACH_FILE UN_CHECK
+    qtxsetup::CheckAll $INSTDIR $Owned "|uninstall.exe|uninstall.dat|"
+    Pop $Refusals
+    Pop $InUse
     ${If} $Refusals != ""
         Push "This cannot be uninstalled:$Refusals"
         Call un.Refuse
     ${EndIf}
-    !insertmacro FOR_EACH_FILE UN_REMOVE
+    qtxsetup::RemoveAll $INSTDIR $Owned "|uninstall.exe|uninstall.dat|"
+    Pop $Problems
     ${If} $Problems != ""
         StrCpy $Problems "$Problems$\r$\nThe uninstaller and its Add/Remove Programs entry are kept: run it again once these files can be removed."
     ${ElseIf} $Owned != ""
@@ -678,7 +596,8 @@ SectionEnd
 !macroend
 Function un.RemoveRegistrations
     ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"
-    ${IfThen} $0 == '"$INSTDIR\QTXILOAD.EXE"' ${|} DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}" ${|}
+    StrCpy $1 '"$INSTDIR\QTXILOAD.EXE"'
+    ${IfThen} $0 == $1 ${|} DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}" ${|}
     !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.hlp"
     !insertmacro UN_REMOVE_HELP_REGISTRATION "qtxhelp.cnt"
     ReadRegStr $OldGrants HKLM "${UNINST_KEY}" "Grants"
@@ -700,40 +619,14 @@ Section /o "un.Also remove the application hint records" SecUnHints
     DeleteRegKey /ifempty HKLM "SOFTWARE\Quarnell"
 SectionEnd
 
-; uninstall.exe may be running, waiting for this copy: Windows NT lets it be moved out of the
-; folder, to be deleted at the next restart. Where it cannot be moved (Windows 95/98/ME), or a
-; move would leave it behind (another volume: the move copies, and cannot delete the original),
-; it and the folder go at the next restart. uninstall.dat, run by itself, is a copy that NSIS
-; started and that may take a moment to end.
+; The uninstaller's own files go last, and only when everything else could go.
 Section "-un.Finish"
     SetOutPath "$TEMP" ; not the folder about to be removed
     ${If} $Problems == ""
-        ${For} $1 1 50
-            ClearErrors
-            Delete "$INSTDIR\uninstall.dat"
-            ${IfNotThen} ${Errors} ${|} ${ExitFor} ${|}
-            Sleep 100
-        ${Next}
-        ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\uninstall.dat could not be removed." ${|}
-        ClearErrors
-        Delete "$INSTDIR\uninstall.exe"
-        ${If} ${Errors}
-            GetTempFileName $1
-            Delete "$1"
-            Rename "$INSTDIR\uninstall.exe" "$1"
-            ${If} ${FileExists} "$INSTDIR\uninstall.exe"
-                Delete "$1"
-                Delete /REBOOTOK "$INSTDIR\uninstall.exe"
-                RMDir /REBOOTOK "$INSTDIR"
-                ${Note} "$INSTDIR\uninstall.exe and its folder are removed when Windows restarts."
-            ${Else}
-                Delete /REBOOTOK "$1"
-            ${EndIf}
-        ${EndIf}
-        RMDir "$INSTDIR"
-        ${If} ${FileExists} "$INSTDIR\*.*"
-            ${Note} "$INSTDIR holds files this installer did not put there: kept."
-        ${EndIf}
+        qtxsetup::RemoveSelf $INSTDIR
+        Pop $0
+        ${IfThen} $0 != "" ${|} ${Note} "$0" ${|}
+        ${IfThen} ${FileExists} "$INSTDIR\*.*" ${|} ${Note} "$INSTDIR holds files this installer did not put there: kept." ${|}
     ${EndIf}
     Call un.Report
 SectionEnd

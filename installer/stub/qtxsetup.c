@@ -13,10 +13,15 @@
    - FolderText HWND: "" when the text of the folder page's edit box can be installed into
      exactly, else the reason.
    - Check PATH ACTION: whether ACTION may be done to the file, as a reason in words.
-   - Has LIST NAME: "1" when the list of names holds NAME.
-   - Grant WHAT / Revoke WHAT (WHAT "key" or "ini"): the Users group's right to change the hint
-     records, or zhqhw.ini; pushes "added", "present", "removed", "absent", "none" (Windows 95/98/ME)
-     or the failure in words.
+   - Has LIST NAME: "1" when the list of names ("|a|b|") holds NAME.
+   - CheckAll, RemoveAll, CommitAll, DiscardAll, SizeAll FOLDER LIST WORD: the same for each file
+     of the folder that the list names (checks for removal, removes, gives each staged copy its
+     file's name, removes the staged copies, adds up the sizes).
+   - Grant WHAT OLD / Revoke WHAT (WHAT "key" or "ini"): the Users group's right to change the
+     hint records, or zhqhw.ini; Grant pushes "mine" (to record), "" or the failure in words;
+     Revoke "removed", "absent", "none" (Windows 95/98/ME) or the failure.
+   - RemoveSelf FOLDER: removes the uninstaller's own files and the folder, or has them removed
+     at the next restart; pushes what is left.
    - Log FILE LINE: adds the line to the file.
    - FreeImage HANDLE: deletes a GDI object (the pages' bitmaps). */
 #include <windows.h>
@@ -498,7 +503,7 @@ PLUGIN(Record)
         } else if (!RegQueryValueExA(key, "Files", NULL, &type, (BYTE *)files, &length) && type == REG_SZ) {
             files[length] = '\0';
         } else {
-            lstrcpyA(files, "|QTXILOAD.EXE|README.TXT|qtxhelp.hlp|qtxhelp.cnt|qtxhelp.html|uninstall.exe|uninstall.dat|");
+            lstrcpyA(files, "|QTXILOAD.EXE|README.TXT|qtxhelp.hlp|qtxhelp.cnt|qtxhelp.html|uninstall.exe|uninstall.dat|qtxhelp.gid|qtxhelp.fts|qtxhelp.ftg|");
             length = sizeof installed;
             RegQueryValueExA(key, "SimulatorInstalled", NULL, &type, (BYTE *)&installed, &length);
             length = sizeof text - 1;
@@ -628,26 +633,162 @@ PLUGIN(Check)
     Push(reason);
 }
 
-/* Pops a list ("|a|b|") and a name: "1" when the list holds the name (in any case), else "0". */
+/* The names of a list ("|a|b|"), one after the other: `at` walks it. Returns FALSE at its end. */
+static BOOL NextName(const char **at, char *name, int capacity)
+{
+    const char *start;
+    while (**at == '|')
+        (*at)++;
+    if (!**at)
+        return FALSE;
+    for (start = *at; **at && **at != '|'; *at = CharNextA(*at))
+        ;
+    lstrcpynA(name, start, (int)(*at - start) + 1 < capacity ? (int)(*at - start) + 1 : capacity);
+    return TRUE;
+}
+
+static BOOL ListHas(const char *list, const char *name)
+{
+    static char item[MAX_PATH];
+    while (NextName(&list, item, sizeof item))
+        if (lstrcmpiA(item, name) == 0)
+            return TRUE;
+    return FALSE;
+}
+
+/* Pops a list and a name: "1" when the list holds the name (in any case), else "0". */
 PLUGIN(Has)
 {
     static char list[TEXT_MAX], name[TEXT_MAX];
-    char *at, *start;
     UNUSED;
     Begin(top, size);
     Pop(list, sizeof list);
     Pop(name, sizeof name);
-    for (start = at = list; *at; at = CharNextA(at)) {
-        if (*at != '|')
-            continue;
-        *at = '\0';
-        if (start != at && lstrcmpiA(start, name) == 0) {
-            Push("1");
-            return;
-        }
-        start = at + 1;
+    Push(ListHas(list, name) ? "1" : "0");
+}
+
+/* The files of a folder that a list names, one by one, with what is done to them. Each pops the
+   folder, the list and a third word (a list of names to leave out, or the suffix of the staged
+   copies), and pushes what failed, as lines to add to a list of problems. */
+typedef void (*FileWork)(const char *path, const char *name, const char *word, char *problems);
+static void ForEachFile(StackEntry **top, int size, FileWork work)
+{
+    static char folder[TEXT_MAX], list[TEXT_MAX], word[TEXT_MAX], name[MAX_PATH], path[TEXT_MAX + MAX_PATH], problems[4 * TEXT_MAX];
+    const char *at = list;
+    Begin(top, size);
+    Pop(folder, sizeof folder);
+    Pop(list, sizeof list);
+    Pop(word, sizeof word);
+    problems[0] = '\0';
+    while (NextName(&at, name, sizeof name)) {
+        wsprintfA(path, "%s\\%s", folder, name);
+        if (lstrlenA(problems) < 3 * TEXT_MAX)
+            work(path, name, word, problems);
     }
-    Push(lstrcmpiA(start, name) == 0 && *start ? "1" : "0");
+    Push(problems);
+}
+
+/* Checks that a file may be removed (skipping the names in word). */
+static BOOL inUse;
+static void CheckRemoval(const char *path, const char *name, const char *word, char *problems)
+{
+    const char *state = FileState(path);
+    if (ListHas(word, name) || lstrcmpA(state, "missing") == 0 || lstrcmpA(state, "free") == 0)
+        return;
+    inUse |= lstrcmpA(state, "in use") == 0;
+    lstrcatA(problems, "\r\n");
+    lstrcatA(problems, path);
+    lstrcatA(problems, lstrcmpA(state, "in use") == 0 ? " is in use." : lstrcmpA(state, "denied") == 0 ? " cannot be removed: administrator rights are needed." :
+                       lstrcmpA(state, "read-only") == 0 ? " is read-only." : " is a folder, where a file of this name belongs.");
+}
+
+static void Remove(const char *path, const char *name, const char *word, char *problems)
+{
+    if (ListHas(word, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path))
+        return;
+    lstrcatA(problems, "\r\n");
+    lstrcatA(problems, path);
+    lstrcatA(problems, " could not be removed.");
+}
+
+/* The staged copy (name + suffix) takes the file's name. */
+static void Commit(const char *path, const char *name, const char *word, char *problems)
+{
+    static char staged[TEXT_MAX + MAX_PATH + 16];
+    (void)name;
+    wsprintfA(staged, "%s%s", path, word);
+    if (GetFileAttributesA(staged) == INVALID_FILE_ATTRIBUTES)
+        return;
+    DeleteFileA(path);
+    if (MoveFileA(staged, path))
+        return;
+    lstrcatA(problems, "\r\n");
+    lstrcatA(problems, path);
+    lstrcatA(problems, " could not be replaced by its new copy, ");
+    lstrcatA(problems, staged);
+    lstrcatA(problems, ".");
+}
+
+static void Discard(const char *path, const char *name, const char *word, char *problems)
+{
+    static char staged[TEXT_MAX + MAX_PATH + 16];
+    (void)name, (void)problems;
+    wsprintfA(staged, "%s%s", path, word);
+    DeleteFileA(staged);
+}
+
+static DWORD totalSize;
+static void AddSize(const char *path, const char *name, const char *word, char *problems)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(path, &found);
+    (void)name, (void)word, (void)problems;
+    if (find != INVALID_HANDLE_VALUE) {
+        totalSize += found.nFileSizeLow;
+        FindClose(find);
+    }
+}
+
+/* CheckAll pushes "1" when a file is in use, else "0", under its reasons. */
+PLUGIN(CheckAll)
+{
+    static char reasons[TEXT_MAX];
+    UNUSED;
+    inUse = FALSE;
+    ForEachFile(top, size, CheckRemoval);
+    Pop(reasons, sizeof reasons);
+    Push(inUse ? "1" : "0");
+    Push(reasons);
+}
+
+PLUGIN(RemoveAll)
+{
+    UNUSED;
+    ForEachFile(top, size, Remove);
+}
+
+PLUGIN(CommitAll)
+{
+    UNUSED;
+    ForEachFile(top, size, Commit);
+}
+
+PLUGIN(DiscardAll)
+{
+    UNUSED;
+    ForEachFile(top, size, Discard);
+}
+
+/* Pushes the size of the files in KiB. */
+PLUGIN(SizeAll)
+{
+    static char text[16];
+    UNUSED;
+    totalSize = 0;
+    ForEachFile(top, size, AddSize);
+    Pop(text, sizeof text);
+    wsprintfA(text, "%lu", totalSize / 1024);
+    Push(text);
 }
 
 /* ---- rights for the machine's users (Windows NT family) ---- */
@@ -826,11 +967,21 @@ static void ChangeGrant(BOOL add)
     CloseGrant(&grant);
 }
 
+/* Grant also pops the list of rights an earlier install recorded, and pushes "mine" for a right
+   this installation may record as its own (added now, or already there and recorded), "" for one
+   it must leave alone (there before, someone else's; or Windows 95/98/ME), else the failure. */
 PLUGIN(Grant)
 {
+    static char what[16], old[TEXT_MAX], result[256];
     UNUSED;
     Begin(top, size);
+    Pop(what, sizeof what);
+    Pop(old, sizeof old);
+    Push(what);
     ChangeGrant(TRUE);
+    Pop(result, sizeof result);
+    Push(lstrcmpA(result, "added") == 0 || (lstrcmpA(result, "present") == 0 && ListHas(old, what)) ? "mine"
+         : lstrcmpA(result, "present") == 0 || lstrcmpA(result, "none") == 0 ? "" : result);
 }
 
 PLUGIN(Revoke)
@@ -838,6 +989,50 @@ PLUGIN(Revoke)
     UNUSED;
     Begin(top, size);
     ChangeGrant(FALSE);
+}
+
+/* ---- the uninstaller's own files ---- */
+
+/* Pops the folder. Removes its uninstall.dat (the NSIS uninstaller, which may take a moment to
+   end when it was run by itself), its uninstall.exe and the folder, when empty. uninstall.exe may
+   be running, waiting for the uninstaller: Windows NT lets it be moved to the temporary folder
+   when that is on the same volume, to be deleted at the next restart; elsewhere (another volume, where a move would
+   copy it and leave it; Windows 95/98/ME) it and the folder go at the next restart. Pushes ""
+   when all is gone, else what is left and when it goes, or what could not be removed. */
+PLUGIN(RemoveSelf)
+{
+    static char folder[TEXT_MAX], path[TEXT_MAX + 16], moved[TEXT_MAX + 32], shortPath[MAX_PATH], result[2 * TEXT_MAX + 256];
+    int tries;
+    UNUSED;
+    Begin(top, size);
+    Pop(folder, sizeof folder);
+    result[0] = '\0';
+    wsprintfA(path, "%s\\uninstall.dat", folder);
+    for (tries = 0; tries < 50 && !DeleteFileA(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; tries++)
+        Sleep(100);
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        wsprintfA(result, "\r\n%s could not be removed.", path);
+    wsprintfA(path, "%s\\uninstall.exe", folder);
+    if (!DeleteFileA(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        char temp[MAX_PATH];
+        DWORD length = GetTempPathA(MAX_PATH, temp);
+        if (length && length < MAX_PATH)
+            wsprintfA(moved, "%sqtxunins.%lu", temp, GetTickCount());
+        if (IsNt() && length && length < MAX_PATH && MoveFileExA(path, moved, 0)) { /* no copy: the same volume */
+            MoveFileExA(moved, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        } else if (IsNt()) {
+            MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+            MoveFileExA(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+            wsprintfA(result + lstrlenA(result), "\r\n%s and its folder are removed when Windows restarts.", path);
+        } else if (GetShortPathNameA(path, shortPath, sizeof shortPath)) {
+            WritePrivateProfileStringA("rename", "NUL", shortPath, "wininit.ini");
+            if (GetShortPathNameA(folder, shortPath, sizeof shortPath))
+                WritePrivateProfileStringA("rename", "NUL", shortPath, "wininit.ini");
+            wsprintfA(result + lstrlenA(result), "\r\n%s and its folder are removed when Windows restarts.", path);
+        }
+    }
+    RemoveDirectoryA(folder);
+    Push(result);
 }
 
 /* ---- the log ---- */
