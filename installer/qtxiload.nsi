@@ -467,15 +467,13 @@ Section "-Install"
         ${IfThen} $0 != "" ${|} StrCpy $Problems "$Problems$0$\r$\n(These are of the installation moved from $OldDir: remove them once they are free.)" ${|}
         RMDir "$OldDir"
     ${EndIf}
-    ${If} $Owned != ""
+    qtxsetup::Has $Owned QTXWIN32.DLL ; the simulator this installation put here, now left out
+    Pop $0
+    ${If} $0 == 1
     ${AndIfNot} ${SectionIsSelected} ${SecSimulator}
-        qtxsetup::Has $Owned QTXWIN32.DLL
+        qtxsetup::RemoveAll $INSTDIR "|QTXWIN32.DLL|" ""
         Pop $0
-        ${If} $0 == 1
-            ClearErrors
-            Delete "$INSTDIR\QTXWIN32.DLL"
-            ${IfThen} ${Errors} ${|} StrCpy $Problems "$Problems$\r$\n$INSTDIR\QTXWIN32.DLL (the simulator) could not be removed." ${|}
-        ${EndIf}
+        StrCpy $Problems "$Problems$0"
     ${EndIf}
     qtxsetup::SizeAll $INSTDIR $Written ""
     Pop $0
