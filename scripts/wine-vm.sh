@@ -44,7 +44,7 @@ apt_proxy() {
 boot() { # boot CONSOLE_FILE DISK_OPTIONS...
     console=$1
     shift
-    timeout 2400 qemu-system-x86_64 -M q35 -cpu max,-smap,-smep -smp 2 -m 4G -accel tcg,thread=multi \
+    timeout 4200 qemu-system-x86_64 -M q35 -cpu max,-smap,-smep -smp 2 -m 4G -accel tcg,thread=multi \
         -kernel "$vm/vmlinuz" -initrd "$vm/initrd" -no-reboot -display none -nic none -serial "file:$console" \
         -append "root=/dev/vda rw console=ttyS0 init=/sbin/qtx-init quiet" "$@" >/dev/null 2>&1
 }
@@ -126,7 +126,23 @@ setup() {
     esac
 }
 
-# boot_with SRC BUILD SCRIPT: copies both trees onto a work image, boots the system with it and
+# keep_template ARCHIVE IMAGE: keeps the prefix a run made, where none is kept yet and the
+# system's folder is writable; drops those made by other versions of wine-env.sh.
+keep_template() {
+    [ ! -f "$1" ] && [ -w "$vm" ] || return 0
+    debugfs -R "stat /tpl/wine/prefix/.qtx-ready" "$2" >/dev/null 2>&1 || return 0
+    dump="$vm/template.tmp"
+    rm -rf "$dump"
+    mkdir -p "$dump"
+    if debugfs -R "rdump /tpl $dump" "$2" >/dev/null 2>&1 && [ -f "$dump/tpl/wine/prefix/.qtx-ready" ]; then
+        rm -f "$vm"/prefix-*.tar
+        tar -C "$dump" -cf "$1.tmp" tpl && mv "$1.tmp" "$1"
+    fi
+    rm -rf "$dump"
+}
+
+# boot_with SRC BUILD SCRIPT [PREPARE]: copies both trees onto a work image (PREPARE, a function,
+# may change the copy of BUILD first), boots the system with it and
 # runs SCRIPT (shell text) there in BUILD, under a UTF-8 locale: Wine names Unix files in the
 # locale's encoding, so without one it cannot create a file whose name is not ASCII. Prints the
 # output, also kept in BUILD/vm/run.log, and leaves the image as BUILD/vm/work.img for the caller
@@ -141,10 +157,19 @@ boot_with() {
     (cd "$src" && tar --exclude=./.git --exclude=./build -cf - .) | tar -C "$work/stage/src" -xf -
     (cd "$build" && tar --exclude=./vm --exclude=./wine --exclude=./tour --exclude=./installer/wine \
         --exclude=./pictures -cf - .) | tar -C "$work/stage/build" -xf -
+    if [ -n "${4:-}" ]; then "$4" "$work/stage/build"; fi
+    # A Wine prefix takes minutes to make there: the first run makes one with wine-env.sh and keeps
+    # it here, for every later run whose wine-env.sh is the same to copy.
+    template="$vm/prefix-$(sha256sum "$src/scripts/wine-env.sh" | cut -c1-16).tar"
+    if [ -f "$template" ]; then tar -C "$work/stage" -xf "$template"; fi
     cat >"$work/stage/run.sh" <<EOF
 mkdir -p "$src" && mount --bind /qtxwork/src "$src"
 mkdir -p "$build" && mount --bind /qtxwork/build "$build"
 export LANG=C.UTF-8 QTX_WAIT_FACTOR=$wait_factor
+if [ ! -f /qtxwork/tpl/wine/prefix/.qtx-ready ]; then
+    sh "$src/scripts/wine-env.sh" start /qtxwork/tpl; sh "$src/scripts/wine-env.sh" stop /qtxwork/tpl
+fi
+if [ -f /qtxwork/tpl/wine/prefix/.qtx-ready ]; then export QTX_WINE_PREFIX_TEMPLATE=/qtxwork/tpl/wine/prefix; fi
 cd "$build" && { $3
 }
 echo \$? >/qtxwork/rc
@@ -154,6 +179,7 @@ EOF
     boot "$work/console.log" -drive "file=$vm/root.img,format=raw,if=virtio,snapshot=on" \
         -drive "file=$work/work.img,format=raw,if=virtio" || true
     debugfs -R "cat /run.log" "$work/work.img" 2>/dev/null | tee "$work/run.log"
+    keep_template "$template" "$work/work.img"
     rc=$(debugfs -R "cat /rc" "$work/work.img" 2>/dev/null || true)
     case "$rc" in
     [0-9]*) return "$rc" ;;
@@ -165,8 +191,13 @@ EOF
     esac
 }
 
-# The copy enables the tests the tree disabled for want of Wine. Their own time limits are made
-# for a machine that runs Wine directly: one generous limit replaces them.
+# The copy of BUILD enables the tests the tree disabled for want of Wine, and multiplies their time
+# limits, made for a machine that runs Wine directly, by the wait factor.
+enable_wine_tests() { # enable_wine_tests BUILD_COPY
+    find "$1" -name CTestTestfile.cmake -exec perl -pi -e \
+        's/ DISABLED "TRUE"//; s/ TIMEOUT "(\d+)"/sprintf(q{ TIMEOUT "%d"}, $1 * '"$wait_factor"')/ge' {} +
+}
+
 run() {
     filter=""
     case "${3:-}" in
@@ -174,8 +205,7 @@ run() {
     ?*) filter="-R '$3'" ;;
     esac
     rc=0
-    boot_with "$1" "$2" "find . -name CTestTestfile.cmake -exec sed -i 's/ DISABLED \"TRUE\"//; s/ TIMEOUT \"[0-9]*\"//' {} + &&
-    ctest -L wine $filter --timeout 900 --output-on-failure -j2" || rc=$?
+    boot_with "$1" "$2" "ctest -L wine $filter --timeout 1800 --output-on-failure -j2" enable_wine_tests || rc=$?
     rm -f "$build/vm/work.img"
     [ $rc -eq 0 ] || exit 1
 }
