@@ -110,9 +110,10 @@ Var StartNow   ; the finish page's check box
 !insertmacro MUI_LANGUAGE "English"
 
 ; The files of the program's folder: source, name, role. Install, check, move and uninstall all
-; go by this table. Roles: program, manual and uninstaller are always written; the simulator when
-; chosen; "made" files are made by Windows Help beside the help file and go with it. No source:
-; written otherwise (WriteUninstaller) or never.
+; go by this table and by the record of what was written (the entry's value Files). Roles:
+; program, manual and uninstaller are always written; the simulator when chosen; "made" files are
+; made by Windows Help beside the help file, never written but recorded, so that they go with it.
+; No source: written otherwise (WriteUninstaller) or never.
 !macro FOR_EACH_FILE DO
     !insertmacro ${DO} "${BIN_DIR}\QTXILOAD.EXE" "QTXILOAD.EXE" program
     !insertmacro ${DO} "${README}" "README.TXT" manual
@@ -289,17 +290,6 @@ Function DirectoryLeave
     ${IfThen} $1 != "" ${|} Abort ${|}
 FunctionEnd
 
-; path action -> adds to $Refusals why the action cannot be done to the file (qtxsetup::Check).
-Function Check
-    Pop $1
-    Pop $0
-    qtxsetup::Check $0 $1
-    Pop $1
-    Pop $0
-    ${IfThen} $0 == "in use" ${|} StrCpy $InUse 1 ${|}
-    StrCpy $Refusals "$Refusals$1"
-FunctionEnd
-
 ; A file written must be ours or absent, as must one named like those Windows Help makes; one of
 ; ours not written again (the simulator left out) must be free to be removed.
 !macro CHECK_TARGET SOURCE NAME ROLE
@@ -316,9 +306,11 @@ FunctionEnd
         ${EndIf}
     !endif
     ${If} $1 != ""
-        Push "$INSTDIR\${NAME}"
-        Push $1
-        Call Check
+        qtxsetup::Check "$INSTDIR\${NAME}" $1
+        Pop $1
+        Pop $0
+        ${IfThen} $0 == "in use" ${|} StrCpy $InUse 1 ${|}
+        StrCpy $Refusals "$Refusals$1"
     ${EndIf}
 !macroend
 
@@ -340,8 +332,9 @@ Section "-Prepare"
     ${AndIf} $OldDir != $INSTDIR
         qtxsetup::CheckAll $OldDir $OldFiles ""
         Pop $0
-        Pop $InUse
+        Pop $1
         StrCpy $Refusals "$Refusals$0"
+        ${IfThen} $1 == 1 ${|} StrCpy $InUse 1 ${|}
     ${EndIf}
     ${If} $Refusals == ""
     ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
@@ -573,10 +566,8 @@ SectionEnd
 ; folder, so that an uninstaller left behind never breaks the installation that moved elsewhere.
 !macro UN_REMOVE_HELP_REGISTRATION NAME
     ReadRegStr $0 HKLM "${HELP_KEY}" "${NAME}"
-    ${If} $0 != ""
-        qtxsetup::FullPath $0
-        Pop $0
-    ${EndIf}
+    qtxsetup::FullPath $0 ; "" for none
+    Pop $0
     ${IfThen} $0 == $INSTDIR ${|} DeleteRegValue HKLM "${HELP_KEY}" "${NAME}" ${|}
 !macroend
 !macro UN_REVOKE WHAT
