@@ -803,6 +803,7 @@ typedef BOOL(WINAPI *InitAcl)(PACL, DWORD, DWORD);
 typedef BOOL(WINAPI *GetAceCall)(PACL, DWORD, LPVOID *);
 typedef BOOL(WINAPI *AddAceCall)(PACL, DWORD, DWORD, LPVOID, DWORD);
 typedef BOOL(WINAPI *AddAllowed)(PACL, DWORD, DWORD, PSID);
+typedef BOOL(WINAPI *DescriptorControl)(PSECURITY_DESCRIPTOR, PSECURITY_DESCRIPTOR_CONTROL, LPDWORD);
 
 static struct Security {
     AllocateSid allocateSid;
@@ -815,6 +816,7 @@ static struct Security {
     GetAceCall getAce;
     AddAceCall addAce;
     AddAllowed addAllowed;
+    DescriptorControl control;
 } api;
 
 static BOOL LoadSecurity(void)
@@ -831,8 +833,9 @@ static BOOL LoadSecurity(void)
     api.getAce = (GetAceCall)Find("advapi32.dll", "GetAce");
     api.addAce = (AddAceCall)Find("advapi32.dll", "AddAce");
     api.addAllowed = (AddAllowed)Find("advapi32.dll", "AddAccessAllowedAce");
+    api.control = (DescriptorControl)Find("advapi32.dll", "GetSecurityDescriptorControl");
     return api.allocateSid && api.freeSid && api.equalSid && api.sidLength && api.getSecurity && api.setSecurity &&
-           api.initAcl && api.getAce && api.addAce && api.addAllowed;
+           api.initAcl && api.getAce && api.addAce && api.addAllowed && api.control;
 }
 
 /* What a grant is: the object, its kind, and the one entry added for the Users group. */
@@ -954,7 +957,13 @@ static void ChangeGrant(BOOL add)
     } else if (!(copy = Rebuilt(dacl, users, &grant, add ? -1 : at, add))) {
         Push("could not have its permissions changed (out of memory)");
     } else {
-        error = api.setSecurity(grant.object, grant.type, DACL_SECURITY_INFORMATION, NULL, NULL, copy, NULL);
+        /* a DACL that inherits nothing stays so: else Windows would add its parent's entries */
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision;
+        SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+        if (api.control(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED))
+            parts |= PROTECTED_DACL_SECURITY_INFORMATION;
+        error = api.setSecurity(grant.object, grant.type, parts, NULL, NULL, copy, NULL);
         GlobalFree(copy);
         if (error)
             wsprintfA(result, "could not have its permissions changed (error %lu)", error);

@@ -14,7 +14,7 @@
 /* NSIS keeps at most 1024 characters of its command line, the program's name included. */
 #define NSIS_COMMAND_LINE 1024
 
-static char self[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH], copy[MAX_PATH + 16];
+static char self[MAX_PATH], base[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH], copy[MAX_PATH + 16], logFile[MAX_PATH + 32];
 static char command[3 * MAX_PATH + 1100], parameters[MAX_PATH + 1100];
 
 /* Command-line arguments after the program's name (quoted or not). */
@@ -36,8 +36,22 @@ static BOOL Silent(const char *arguments)
     return FALSE;
 }
 
+/* A failure goes to the uninstaller's log too, where an administrator finds a silent run's. */
 static UINT Fail(const char *arguments, const char *text)
 {
+    DWORD written;
+    HANDLE file;
+    if (!base[0] && !GetWindowsDirectoryA(base, sizeof base - 8))
+        base[0] = '\0';
+    if (base[0])
+        wsprintfA(logFile, base[lstrlenA(base) - 1] == '\\' ? "%sQTXILOAD-uninstall.log" : "%s\\QTXILOAD-uninstall.log", base);
+    file = !base[0] ? INVALID_HANDLE_VALUE : CreateFileA(logFile, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        SetFilePointer(file, 0, NULL, FILE_END);
+        WriteFile(file, text, (DWORD)lstrlenA(text), &written, NULL);
+        WriteFile(file, " (exit code 2)\r\n", 16, &written, NULL);
+        CloseHandle(file);
+    }
     if (!Silent(arguments))
         MessageBoxA(NULL, text, "QTXILOAD uninstaller", MB_OK | MB_ICONSTOP);
     return 2;
@@ -90,11 +104,11 @@ static UINT Run(void)
     if (!last)
         return Fail(arguments, "The uninstaller cannot find its own folder. Nothing has been removed.");
     lstrcpynA(folder, self, (int)(last - self) + 1);
-    if (TempFolder(temp, sizeof temp)) { /* where the part started can write too, and log */
-        SetEnvironmentVariableA("TEMP", temp);
-        SetEnvironmentVariableA("TMP", temp);
+    if (TempFolder(base, sizeof base)) { /* where the part started can write too, and log */
+        SetEnvironmentVariableA("TEMP", base);
+        SetEnvironmentVariableA("TMP", base);
     }
-    if (!temp[0] || !GetTempFileNameA(temp, "qtx", 0, copy) || !DeleteFileA(copy) ||
+    if (!base[0] || !GetTempFileNameA(base, "qtx", 0, copy) || !DeleteFileA(copy) ||
         !CreateDirectoryA(copy, NULL))
         return Fail(arguments, "The uninstaller cannot make a folder in the temporary folder. Nothing has been removed.");
     lstrcpyA(temp, copy);

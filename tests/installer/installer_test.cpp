@@ -181,19 +181,21 @@ std::string RunCommand(const std::string &given)
     return StopChild(p), result;
 }
 
-// What the installer and the uninstaller logged since the last call (their logs lie in %TEMP%).
+// What the installer and the uninstaller logged since the last call: their logs lie in %TEMP%, or
+// in the Windows folder's TEMP where %TEMP% cannot be named.
 std::string Logged()
 {
-    static std::streamoff seen[2];
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
+    static std::streamoff seen[4];
+    char temp[MAX_PATH], windows[MAX_PATH];
+    GetTempPathA(sizeof temp, temp), GetWindowsDirectoryA(windows, sizeof windows), lstrcatA(windows, "\\TEMP\\");
     std::string all;
     int i = 0;
-    for (const char *name : {"QTXILOAD-setup.log", "QTXILOAD-uninstall.log"}) {
-        std::string text = Content(temp + std::string(name));
-        all += text.substr(std::min<size_t>(text.size(), size_t(seen[i])));
-        seen[i++] = std::streamoff(text.size());
-    }
+    for (const char *dir : {temp, windows})
+        for (const char *name : {"QTXILOAD-setup.log", "QTXILOAD-uninstall.log"}) {
+            std::string text = Content(dir + std::string(name));
+            all += text.substr(std::min<size_t>(text.size(), size_t(seen[i])));
+            seen[i++] = std::streamoff(text.size());
+        }
     return all;
 }
 
@@ -357,9 +359,10 @@ std::string ShortName(const std::string &dir)
     return s;
 }
 
-// The rights the Users group has been given: on the product key, on a hint record (inherited) and
-// on zhqhw.ini in the Windows folder, each explicit entry (inherited ones for the record) as what
-// it allows: c create records, s change values, d delete, w write the file.
+// The rights the Users group has been given on the product key and on zhqhw.ini in the Windows
+// folder, each explicit entry as what it allows: c create records, s change values, d delete,
+// i passed on to the records below (Windows does; Wine keeps the mark but passes nothing on), r
+// read, w write the file.
 std::string Rights()
 {
     auto entries = [](HANDLE object, SE_OBJECT_TYPE type, bool inherited) {
@@ -378,7 +381,7 @@ std::string Rights()
                 std::string what = type == SE_FILE_OBJECT ? ((ace->Mask & FILE_WRITE_DATA) ? "w" : "r")
                                                           : std::string((ace->Mask & KEY_CREATE_SUB_KEY) ? "c" : "") + ((ace->Mask & KEY_SET_VALUE) ? "s" : "") +
                                                                 ((ace->Mask & DELETE) ? "d" : "");
-                found.push_back(what.empty() ? "r" : what);
+                found.push_back((what.empty() ? "r" : what) + ((ace->Header.AceFlags & CONTAINER_INHERIT_ACE) ? "i" : ""));
             }
         std::sort(found.begin(), found.end());
         std::string s = "[";
@@ -390,12 +393,6 @@ std::string Rights()
     std::string s = "key:";
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane", 0, READ_CONTROL, &key) == ERROR_SUCCESS)
         s += entries(key, SE_REGISTRY_KEY, false), RegCloseKey(key);
-    s += " record:";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (Hints + "\\EARLIER").c_str(), 0, READ_CONTROL, &key) == ERROR_SUCCESS)
-        s += entries(key, SE_REGISTRY_KEY, true), RegCloseKey(key);
-    s += " new record:"; // one added now, as the setup dialog would
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (Hints + "\\LATER").c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) == ERROR_SUCCESS)
-        s += entries(key, SE_REGISTRY_KEY, true), RegCloseKey(key), RegDeleteKeyA(HKEY_LOCAL_MACHINE, (Hints + "\\LATER").c_str());
     char ini[MAX_PATH];
     GetWindowsDirectoryA(ini, MAX_PATH), lstrcatA(ini, "\\zhqhw.ini");
     HANDLE file = CreateFileA(ini, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
@@ -412,6 +409,21 @@ void OwnRight()
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
     ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KA;;;BA)(A;;KA;;;SY)(A;;0x20002;;;BU)", SDDL_REVISION_1, &sd, NULL);
     RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), LocalFree(sd), RegCloseKey(key);
+}
+// zhqhw.ini as Windows keeps a file of its folder: the Users group may read it.
+void ReadOnlyProfile()
+{
+    PSECURITY_DESCRIPTOR sd = NULL;
+    char ini[MAX_PATH];
+    GetWindowsDirectoryA(ini, MAX_PATH), lstrcatA(ini, "\\zhqhw.ini");
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;BA)(A;;FA;;;SY)(A;;FR;;;BU)", SDDL_REVISION_1, &sd, NULL);
+    SetFileSecurityA(ini, DACL_SECURITY_INFORMATION, sd), LocalFree(sd);
+}
+bool ProfileThere()
+{
+    char ini[MAX_PATH];
+    GetWindowsDirectoryA(ini, MAX_PATH), lstrcatA(ini, "\\zhqhw.ini");
+    return GetFileAttributesA(ini) != INVALID_FILE_ATTRIBUTES;
 }
 // Whether a path is to go when Windows restarts.
 bool Pending(const std::string &path)
@@ -566,10 +578,11 @@ const std::vector<Scenario> Scenarios = {
          ok + installedA + " key:Halvane records:EARLIER loader:" + Zip + "QTXILOAD.EXE started by the shell ended", true},
     }},
     {"the machine's users may change the hint records and the HAL state; the uninstall takes back only those rights", {
-        {"install: the product key, the records below it and zhqhw.ini", OwnRight, [] { return SetupCommand("/S"); },
-         ok + installedA + " " + unchanged + " key:[csd,s] record:[csd] new record:[csd] ini:[w]", false, "", Rights},
-        {"an upgrade keeps them", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged + " key:[csd,s] record:[csd] new record:[csd] ini:[w]", false, "", Rights},
-        {"uninstalled: the test's own right stays", {}, Quiet, ok + nothing + " " + unchanged + " key:[s] record:[] new record:[] ini:[]", false, "", Rights},
+        {"install: the product key and its records; zhqhw.ini made", OwnRight, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged + " key:[csdi,s] made",
+         false, "", [] { return Rights().substr(0, Rights().find(" ini:")) + (ProfileThere() ? " made" : " missing"); }},
+        {"an upgrade over a zhqhw.ini that the Users group may only read: the right to write it added", ReadOnlyProfile, [] { return SetupCommand("/S"); },
+         ok + installedA + " " + unchanged + " key:[csdi,s] ini:[r,w]", false, "", Rights},
+        {"uninstalled: the test's own rights stay", {}, Quiet, ok + nothing + " " + unchanged + " key:[s] ini:[r]", false, "", Rights},
     }},
     {"an uninstall from another volume than %TEMP% removes its folder, or has it removed at the restart", {
         {"install", {}, [] { return SetupCommand("/S /D=" + NoSlash(Far)); }, ok + "A:- B:- " + Registered(Far, true, false) + " " + unchanged},
