@@ -314,8 +314,40 @@ def html_index_terms(html):
     return re.findall(r"^(.+?): <a href=\"#(i\d+)\"", html[start:], re.M)
 
 
-def main(source_dir, manual_dir):
+# How the sources are read, on the forms they use: a text misread here would be checked wrongly
+# against the manual, or not at all.
+READING_CASES = [
+    ("C: adjacent literals joined, escapes read",
+     c_string_literals, 'f("The name " "cannot contain \\"\\\\\\".");', ['The name cannot contain "\\".']),
+    ("C: comments and character literals skipped",
+     c_string_literals, "// \"no\"\n/* \"no\" */ c = '\"'; g(\"yes\");", ["yes"]),
+    ("C: a macro between literals parts them",
+     c_string_literals, 'x = "a b" NAME " c d";', ["a b", " c d"]),
+    ("rc: & marks dropped, doubled quotes read",
+     rc_texts, 'MENUITEM "E&xit", 1\n    CONTROL "Say ""hi""", 2, "Button"', ["Exit", 'Say "hi"']),
+    ("NSIS: MessageBox text with escaped quotes",
+     nsis_texts, 'MessageBox MB_OK "a $\\"quoted$\\" word" /SD IDOK', ['a "quoted" word']),
+    ("NSIS: StrCpy inside a one-line condition, defines expanded",
+     nsis_texts, '!define WHAT "the key"\n${IfThen} ${Errors} ${|} StrCpy $P "$P$\\r$\\n${WHAT} failed." ${|}',
+     ["$P\n\nthe key failed."]),
+    ("NSIS: comments skipped",
+     nsis_texts, '; MessageBox MB_OK "not this"\nStrCpy $R0 "this one" ; "nor this"', ["this one"]),
+    ("placeholders: a variable with its path, a conversion, line breaks",
+     fixed_parts, "$INSTDIR\\${NAME}, of the earlier one.\n\nThen %s again: %d.", ["of the earlier one.", "Then", "again:"]),
+]
+
+
+def reading_failures():
     failures = []
+    for name, read, given, expected in READING_CASES:
+        got = read(given)
+        if got != expected:
+            failures.append("reading case %r: got %r, expected %r" % (name, got, expected))
+    return failures
+
+
+def main(source_dir, manual_dir):
+    failures = reading_failures()
     with open(os.path.join(manual_dir, "README.TXT"), encoding="latin-1") as f:
         manual = normalised(f.read())
     with open(os.path.join(manual_dir, "qtxhelp.html"), encoding="latin-1") as f:
