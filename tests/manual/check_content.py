@@ -9,10 +9,10 @@ MANUAL_DIR) against the sources in SOURCE_DIR:
   UNDOCUMENTED below names it with the reason.
 The texts are read from the sources, so that a new or changed message fails here until the
 manual quotes it: the resource script's menu, caption and control texts; the string literals of
-the product code and of the uninstaller's program; the installer script's MessageBox texts and the
-texts it builds for them (refusals, "Not everything could be done" lines). A placeholder (an NSIS
-variable with the path that follows it, a wsprintf conversion) splits a text: each fixed part must
-appear, so the manual writes, for example, "_file_ cannot be replaced: it is in use."
+the product code and of the installer's own programs; the installer script's MessageBox texts and
+the texts it builds or pushes for them (refusals, "Not everything could be done" lines). A
+placeholder (an NSIS variable with the path that follows it, a wsprintf conversion) splits a
+text: each fixed part must appear, so the manual writes, for example, "_file_ is in use."
 """
 import os
 import re
@@ -171,6 +171,11 @@ def nsis_words(line):
     return words
 
 
+# Where an instruction has its text: a message box's, one copied into a variable (a refusal, a
+# problem line), one pushed for a function that shows it.
+NSIS_TEXT_AT = {"MessageBox": 2, "StrCpy": 2, "Push": 1}
+
+
 def nsis_texts(source):
     """The installer script's MessageBox texts and the texts it copies into variables (refusals,
     problem lines), its !define values expanded and its escapes made characters."""
@@ -189,9 +194,9 @@ def nsis_texts(source):
     for line in lines:
         words = nsis_words(line)
         # also inside one-line conditions: ${IfThen} ${Errors} ${|} StrCpy $Problems "..." ${|}
-        for at, word in enumerate(words[:-2]):
-            if word in ("MessageBox", "StrCpy"):
-                texts.append(expand(words[at + 2]))
+        for at, word in enumerate(words):
+            if word in NSIS_TEXT_AT and at + NSIS_TEXT_AT[word] < len(words):
+                texts.append(expand(words[at + NSIS_TEXT_AT[word]]))
     return texts
 
 
@@ -330,6 +335,8 @@ READING_CASES = [
     ("NSIS: StrCpy inside a one-line condition, defines expanded",
      nsis_texts, '!define WHAT "the key"\n${IfThen} ${Errors} ${|} StrCpy $P "$P$\\r$\\n${WHAT} failed." ${|}',
      ["$P\n\nthe key failed."]),
+    ("NSIS: a text pushed for the function that shows it",
+     nsis_texts, 'Push "Let it finish, then run this again."\nCall Refuse', ["Let it finish, then run this again."]),
     ("NSIS: comments skipped",
      nsis_texts, '; MessageBox MB_OK "not this"\nStrCpy $R0 "this one" ; "nor this"', ["this one"]),
     ("placeholders: a variable with its path, a conversion, line breaks",
