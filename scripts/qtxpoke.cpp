@@ -25,8 +25,14 @@
 
 static const char Caption[] = "Halvane D3D Setup";
 
+// Bounds are for a machine that runs Wine directly; QTX_WAIT_FACTOR (set in the emulated system,
+// where everything is several times slower) multiplies them.
 template <class Cond> static bool Poll(Cond cond, DWORD timeoutMs = 10000)
 {
+    char factor[16] = "";
+    DWORD n = GetEnvironmentVariableA("QTX_WAIT_FACTOR", factor, sizeof factor);
+    unsigned long times = n > 0 && n < sizeof factor ? strtoul(factor, NULL, 10) : 1;
+    timeoutMs *= times < 1 ? 1 : times > 100 ? 100 : times;
     DWORD start = GetTickCount();
     while (!cond()) {
         if (GetTickCount() - start > timeoutMs)
