@@ -38,6 +38,11 @@ UNDOCUMENTED = [
     ("resources/qtxiload.rc", "Back/Up", HIDDEN_BROWSER),
     ("loader/loader.h", "Halvane interceptor loader",
      "title of the loader's hidden window, by which the installer finds it; never shown"),
+    ("installer/stub/qtxsetup.c", "Halvane interceptor loader", "the loader's hidden window's title, to find it by"),
+    ("installer/stub/qtxsetup.c", "Global\\QTXILOAD setup", "name of the lock that lets one setup run at a time"),
+    ("installer/stub/qtxsetup.c", "QTXILOAD setup", "name of the lock that lets one setup run at a time"),
+    ("installer/qtxiload.nsi", "/D= SIMULATOR|NOSIMULATOR LOGONSTART|NOLOGONSTART",
+     "the options handed to the plug-in that reads them; its refusal names them as the manual quotes"),
     ("hints/setupdlg.cpp", "The application could not be removed: its registry entry holds subkeys, "
      "which this dialog does not remove.", HIDDEN_DELETE),
     ("hints/setupdlg.cpp", "The application could not be removed: Windows refused the change. "
