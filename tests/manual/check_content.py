@@ -247,7 +247,8 @@ def source_texts(source_dir):
 
 
 def normalised(text):
-    return " ".join(text.split())
+    """Lines joined with single spaces; a word the text output broke after its hyphen joined again."""
+    return re.sub(r"(?<=\w-) (?=\w)", "", " ".join(text.split()))
 
 
 def holds(manual, part):
@@ -344,6 +345,8 @@ READING_CASES = [
      nsis_texts, 'Push "Let it finish, then run this again."\nCall Refuse', ["Let it finish, then run this again."]),
     ("NSIS: comments skipped",
      nsis_texts, '; MessageBox MB_OK "not this"\nStrCpy $R0 "this one" ; "nor this"', ["this one"]),
+    ("manual text: lines joined, a word broken after its hyphen made whole",
+     normalised, "it is read-\n    only.  Then", "it is read-only. Then"),
     ("placeholders: a variable with its path, a conversion, line breaks",
      fixed_parts, "$INSTDIR\\${NAME}, of the earlier one.\n\nThen %s again: %d.", ["of the earlier one.", "Then", "again:"]),
 ]
