@@ -167,7 +167,7 @@ mkdir -p "$src" && mount --bind /qtxwork/src "$src"
 mkdir -p "$build" && mount --bind /qtxwork/build "$build"
 export LANG=C.UTF-8 QTX_WAIT_FACTOR=$wait_factor
 if [ ! -f /qtxwork/tpl/wine/prefix/.qtx-ready ]; then
-    sh "$src/scripts/wine-env.sh" start /qtxwork/tpl; sh "$src/scripts/wine-env.sh" stop /qtxwork/tpl
+    mkdir -p /qtxwork/tpl; sh "$src/scripts/wine-env.sh" start /qtxwork/tpl; sh "$src/scripts/wine-env.sh" stop /qtxwork/tpl
 fi
 if [ -f /qtxwork/tpl/wine/prefix/.qtx-ready ]; then export QTX_WINE_PREFIX_TEMPLATE=/qtxwork/tpl/wine/prefix; fi
 cd "$build" && { $3
