@@ -57,30 +57,18 @@ static UINT Fail(const char *arguments, const char *text)
     return 2;
 }
 
-typedef DWORD(WINAPI *TempPathW)(DWORD, LPWSTR);
-typedef DWORD(WINAPI *ShortPathW)(LPCWSTR, LPWSTR, DWORD);
-
-/* A temporary folder this ANSI program can name: %TEMP%, or its short form where its name has
-   characters the code page cannot spell, or the Windows folder's TEMP. */
+/* A temporary folder this ANSI program can name: %TEMP%, or where its name has characters the code
+   page cannot spell (shown as "?", or mapped to look-alikes that name no folder), the Windows
+   folder's TEMP. */
 static BOOL TempFolder(char *path, DWORD capacity)
 {
-    static WCHAR wide[MAX_PATH], shorter[MAX_PATH];
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    TempPathW tempW = (TempPathW)(void (*)(void))GetProcAddress(kernel, "GetTempPathW");
-    ShortPathW shortW = (ShortPathW)(void (*)(void))GetProcAddress(kernel, "GetShortPathNameW");
     BOOL lossy = FALSE;
     DWORD length = GetTempPathA(capacity, path);
     const char *at;
     for (at = path; length && length < capacity && *at; at = CharNextA(at))
         lossy |= *at == '?';
     if (length && length < capacity && !lossy && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-        return TRUE; /* (a name mapped to look-alike characters names no folder) */
-    if (tempW && shortW && tempW(MAX_PATH, wide) && shortW(wide, shorter, MAX_PATH)) {
-        BOOL replaced = FALSE;
-        if (WideCharToMultiByte(CP_ACP, 0, shorter, -1, path, (int)capacity, NULL, &replaced) && !replaced &&
-            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-            return TRUE;
-    }
+        return TRUE;
     length = GetWindowsDirectoryA(path, capacity - 8);
     if (!length || length >= capacity - 8)
         return path[0] = '\0', FALSE;
