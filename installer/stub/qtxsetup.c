@@ -1,7 +1,7 @@
 /* The installer's NSIS plug-in, for what the script cannot do safely by itself. Built without a C
    runtime, and importing only what Windows 95 and NT 4.0 both export: anything newer is looked up
    at run time, so that the plug-in loads everywhere the installer runs.
-   - Options SPEC: reads the command line exactly (as Windows passed it, wide where Windows keeps
+   - Options GRAMMAR: reads the command line exactly (as Windows passed it, wide where Windows keeps
      it wide); pushes each option's value, the /D= folder, then "" or the refusal in words.
    - OneInstance: "1" when no other setup or uninstall of the product runs, else "0".
    - CloseLoader: asks this session's loader to close, waits for its process to end; pushes its
@@ -158,11 +158,11 @@ static void Known(const Option *options, int count, const char *folderOption, ch
         lstrcatA(out, " and, last, /D=folder without quotes");
 }
 
-/* SPEC: words separated by spaces; "/D=" allows a folder last, "_?=" the uninstaller's own folder
+/* GRAMMAR: words separated by spaces; "/D=" allows a folder last, "_?=" the uninstaller's own folder
    last (NSIS's), "X|NOX" a pair that excludes each other, "X" an option alone. */
 PLUGIN(Options)
 {
-    static char spec[TEXT_MAX], folder[TEXT_MAX], reason[2 * TEXT_MAX], known[TEXT_MAX], token[64];
+    static char grammar[TEXT_MAX], folder[TEXT_MAX], reason[2 * TEXT_MAX], known[TEXT_MAX], token[64];
     Option options[MAX_OPTIONS];
     int count = 0, i;
     char folderOption[4] = "";
@@ -170,8 +170,8 @@ PLUGIN(Options)
     const WCHAR *at;
     UNUSED;
     Begin(top, size);
-    Pop(spec, sizeof spec);
-    for (s = spec; *s;) {
+    Pop(grammar, sizeof grammar);
+    for (s = grammar; *s;) {
         char *word = options[count].on, *into = word, *start = word;
         while (*s == ' ')
             s++;
