@@ -25,8 +25,14 @@
 
 static const char Caption[] = "Halvane D3D Setup";
 
+// Bounds are for a machine that runs Wine directly; QTX_WAIT_FACTOR (set in the emulated system,
+// where everything is several times slower) multiplies them.
 template <class Cond> static bool Poll(Cond cond, DWORD timeoutMs = 10000)
 {
+    char factor[16] = "";
+    DWORD n = GetEnvironmentVariableA("QTX_WAIT_FACTOR", factor, sizeof factor);
+    unsigned long times = n > 0 && n < sizeof factor ? strtoul(factor, NULL, 10) : 1;
+    timeoutMs *= times < 1 ? 1 : times > 100 ? 100 : times;
     DWORD start = GetTickCount();
     while (!cond()) {
         if (GetTickCount() - start > timeoutMs)
@@ -387,7 +393,9 @@ int main(int argc, char **argv)
         return ShowDialog("the refusal message", "Halvane D3D HAL loader", 0, Anyway) ? 0 : 1;
     if (strcmp(argv[1], "dismiss") == 0)
         return Dismiss() ? 0 : 1;
-    if (!Poll([] { return FindLoader() != NULL; }, 20000)) {
+    // The loader's first start in a fresh prefix also starts Wine's own services: on a loaded
+    // machine that alone can take most of a minute.
+    if (!Poll([] { return FindLoader() != NULL; }, 60000)) {
         fprintf(stderr, "qtxpoke: the loader is not running\n");
         return 1;
     }

@@ -34,8 +34,14 @@ export DISPLAY
 
 run() { sh "$root/scripts/wine-exec.sh" "$tour" "$@"; }
 poke() { run "$build/bin/qtxpoke.exe" "$@"; }
+loader=""
 fail() {
     echo "tour: step $1 failed: $2" >&2
+    if [ -n "$loader" ] && ! kill -0 "$loader" 2>/dev/null; then
+        code=0
+        wait "$loader" || code=$?
+        echo "tour: the loader had ended, with exit code $code" >&2
+    fi
     exit 1
 }
 

@@ -25,7 +25,7 @@ start_display() {
     i=0
     while [ ! -s "$state/display.tmp" ]; do
         i=$((i + 1))
-        [ $i -gt 200 ] && { echo "wine-env: Xvfb did not start" >&2; exit 1; }
+        [ $i -gt $((200 * ${QTX_WAIT_FACTOR:-1})) ] && { echo "wine-env: Xvfb did not start" >&2; exit 1; }
         sleep 0.05
     done
     echo ":$(cat "$state/display.tmp")" >"$state/display"
@@ -34,6 +34,12 @@ start_display() {
 create_prefix() {
     [ -f "$WINEPREFIX/.qtx-ready" ] && return 0
     rm -rf "$WINEPREFIX"
+    # A copy of a prefix this same function made, where one is offered: the emulated system keeps
+    # one, since a wineboot there takes minutes.
+    if [ -n "${QTX_WINE_PREFIX_TEMPLATE:-}" ] && [ -f "$QTX_WINE_PREFIX_TEMPLATE/.qtx-ready" ]; then
+        cp -a "$QTX_WINE_PREFIX_TEMPLATE" "$WINEPREFIX"
+        return 0
+    fi
     wineboot -i >/dev/null 2>&1
     # No window manager: managed windows stall about 2 s when closed.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -8,12 +8,14 @@
 #include "wine/wintest.h"
 
 #include <gtest/gtest.h>
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -152,12 +154,16 @@ void HelpMade(const std::string &dir)
     SetFileAttributesA((dir + "qtxhelp.gid").c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
-// Runs a command line (a quoted program, then its arguments), clicking button 1 (Next, Install,
-// Close) of the pages of the process, and OK of a message box (few controls; it can show before
-// its text is set) only once it reads as the refusal of a loader that will not close.
-std::string RunCommand(const std::string &line)
+// Runs a command line (a quoted program, then its arguments; "W:" before it: UTF-8, for names the
+// code page cannot spell), clicking button 1 (Next, Install, Close) of the pages of the process,
+// and OK of a message box (few controls; it can show before its text is set) only once it reads
+// as a refusal or a report of work not done.
+std::string RunCommand(const std::string &given)
 {
-    size_t end = line.find('"', 1);
+    std::wstring line = given.rfind("W:", 0) == 0 ? std::wstring(given.size(), L'\0') : Wide(given);
+    if (given.rfind("W:", 0) == 0)
+        line.resize(MultiByteToWideChar(CP_UTF8, 0, given.c_str() + 2, -1, &line[0], int(line.size())) - 1);
+    size_t end = line.find(L'"', 1);
     ChildProcess p = StartChild(line.substr(1, end - 1), {}, line.substr(std::min(line.size(), end + 2)));
     SetupPid = p.pid;
     std::string refused;
@@ -165,7 +171,7 @@ std::string RunCommand(const std::string &line)
         for (HWND d : VisibleDialogs(p.pid)) {
             std::vector<std::string> texts = ChildTexts(d);
             bool refusal = std::any_of(texts.begin(), texts.end(), [](const std::string &text) {
-                return text.find("is still running and did not end when asked to close") != std::string::npos; });
+                return text.find("Nothing has been changed") != std::string::npos || text.find("Not everything could be done") != std::string::npos; });
             if ((refused = refusal ? " refused" : refused), refusal || texts.size() > 5)
                 PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
         }
@@ -173,6 +179,26 @@ std::string RunCommand(const std::string &line)
     }, 60000);
     std::string result = "exit " + std::to_string(WaitChild(p, 0)) + refused + " | ";
     return StopChild(p), result;
+}
+
+// What the installer and the uninstaller logged since the last call: their logs lie in %TEMP%, or
+// in the Windows folder's TEMP where %TEMP% cannot be named (uninstall.exe's own failures before it
+// finds one, in the Windows folder).
+std::string Logged()
+{
+    static std::streamoff seen[6];
+    char temp[MAX_PATH], windows[MAX_PATH], windowsTemp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp), GetWindowsDirectoryA(windows, sizeof windows), lstrcatA(windows, "\\");
+    lstrcpyA(windowsTemp, windows), lstrcatA(windowsTemp, "TEMP\\");
+    std::string all;
+    int i = 0;
+    for (const char *dir : {temp, windowsTemp, windows})
+        for (const char *name : {"QTXILOAD-setup.log", "QTXILOAD-uninstall.log"}) {
+            std::string text = Content(dir + std::string(name));
+            all += text.substr(std::min<size_t>(text.size(), size_t(seen[i])));
+            seen[i++] = std::streamoff(text.size());
+        }
+    return all;
 }
 
 ChildProcess Started;  // a loader the test started, adding a record first
@@ -208,7 +234,25 @@ void ClosingLoader()
     HangLoader(), SetWindowLongPtrA(Hung, GWLP_WNDPROC, (LONG_PTR)Closing);
     Held = CreateFileA((A + "QTXILOAD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
 }
-void Release() { DestroyWindow(Hung), Hung = NULL, CloseHandle(Held), Held = NULL; }
+// The uninstaller closes only the loader running its own folder's program: a copy of this test at
+// that path, started with --hung-loader, is a loader there whose window never closes.
+ChildProcess Fake;
+const bool FakeLoader = [] {
+    if (!strstr(GetCommandLineA(), "--hung-loader"))
+        return false;
+    HangLoader();
+    for (MSG message; GetMessageA(&message, NULL, 0, 0) > 0;)
+        DispatchMessageA(&message);
+    ExitProcess(0);
+}();
+void HangInstalledLoader()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self), CopyFileA(self, (A + "QTXILOAD.EXE").c_str(), FALSE);
+    Fake = StartChild(A + "QTXILOAD.EXE", {}, "--hung-loader");
+    EXPECT_TRUE(WaitUntil([] { return FindProcessWindow(Class, Title, Fake.pid) != NULL; }));
+}
+void Release() { DestroyWindow(Hung), Hung = NULL, CloseHandle(Held), Held = NULL, StopChild(Fake); }
 // Ends a loader the installer started, by its Close command, until its program file is free.
 void StopLoaders()
 {
@@ -236,20 +280,173 @@ struct Step {
     std::function<std::string()> command;
     std::string outcome;         // after the exit code and " | ": State(), then what `check` adds
     bool loaderAfter = false;    // a loader is to run afterwards: waited for
+    std::string told = "";       // what the log must say about the step (outcome: " told")
+    std::function<std::string()> more = nullptr; // adds to the outcome (after " ")
 };
 struct Scenario {
     const char *name;
     std::vector<Step> steps;
 };
 
+
 const std::string ok = "exit 0 | ", refused = "exit 2 | ", unchanged = "key:Halvane records:EARLIER loader:-";
 const std::string installedA = "A:" + Files + " B:- " + Registered(A, true, false), nothing = "A:- B:- " + Unregistered;
+// Removes the files of a folder (not its subfolders).
+void Empty(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA((dir + found.cFileName).c_str(), 0), DeleteFileA((dir + found.cFileName).c_str());
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+}
+std::string NoSlash(const std::string &dir) { return dir.substr(0, dir.size() - 1); }
+
+// A file named like one of the package's, in the folder to install into: the install is refused
+// and names it, and it stays as it was.
+std::vector<Step> ForeignFiles()
+{
+    std::vector<Step> steps;
+    for (const char *name : {"QTXILOAD.EXE", "README.TXT", "qtxhelp.hlp", "qtxhelp.cnt", "qtxhelp.html", "uninstall.exe", "uninstall.dat", "qtxhelp.gid"}) {
+        const std::string n = name;
+        steps.push_back({name, [n] { CreateDirectoryA(B.c_str(), NULL), Empty(B), std::ofstream(B + n) << "vendor"; },
+                         [] { return SetupCommand("/S /D=" + NoSlash(B)); }, refused + "A:- B:[" + n + "(vendor)] " + Unregistered + " " + unchanged + " told",
+                         false, B + n + " is already there"});
+    }
+    steps.push_back({"the simulator's library, with the simulator chosen", [] { Empty(B), std::ofstream(B + "QTXWIN32.DLL") << "vendor"; },
+                     [] { return SetupCommand("/S /SIMULATOR /D=" + NoSlash(B)); }, refused + "A:- B:[QTXWIN32.DLL(vendor)] " + Unregistered + " " + unchanged + " told",
+                     false, B + "QTXWIN32.DLL is already there"});
+    steps.push_back({"another's file with another name is kept through an install and its uninstall", [] { Empty(B), std::ofstream(B + "notes.txt") << "vendor"; },
+                     [] { return SetupCommand("/S /D=" + NoSlash(B)); }, ok + "A:- B:[notes.txt(vendor)," + Help + "QTXILOAD.EXE,README.TXT,uninstall.dat,uninstall.exe] " + Registered(B, true, false) + " " + unchanged});
+    steps.push_back({"uninstalled: only the other's file is left", {}, Quiet, ok + "A:- B:[notes.txt(vendor)] " + Unregistered + " " + unchanged});
+    return steps;
+}
+
+// Options spelled wrong in case, value or prefix, pairs that contradict each other, unknown ones:
+// each refused in words, before anything changes.
+std::vector<Step> WrongOptions()
+{
+    std::vector<Step> steps = {{"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged}};
+    const std::pair<const char *, const char *> setup[] = {
+        {"/S /SIMULATOR=no", "is not one this program knows"}, {"/S /LOGONSTART=0", "is not one this program knows"},
+        {"/S /simulator", "is not one this program knows"}, {"/S /NOLOGINSTART", "is not one this program knows"},
+        {"/S /SIM", "is not one this program knows"}, {"/S Halvane", "is not one this program knows"},
+        {"/S /SIMULATOR /NOSIMULATOR", "contradict each other"}, {"/S /NOLOGONSTART /LOGONSTART", "contradict each other"},
+        {"/S /D=\"C:\\Other folder\"", "without quotes"}, {"/S /D=Other", "not a full path"},
+        {"/s", "is not one this program knows"}, {"/d=C:\\Other", "is not one this program knows"}};
+    for (const auto &option : setup) {
+        const std::string args = option.first;
+        const bool shown = args.rfind("/S ", 0) != 0; // not silent: the refusal shows in a box
+        steps.push_back({option.first, {}, [args] { return SetupCommand(args); },
+                         (shown ? "exit 2 refused | " : refused) + installedA + " " + unchanged + " told", false, option.second});
+    }
+    steps.push_back({"a folder the code page cannot spell, as Windows passed it", {},
+                     [] { return "W:\"" + SetupExe + "\" /S /D=C:\\Gry\\\xC5\x81\xC3\xB3" "d\xC5\xBA"; },
+                     refused + installedA + " " + unchanged + " told", false, "cannot spell"});
+    for (const char *option : {" /REMOVEHINTS=no", " /removehints", " /REMOVE", " /REMOVEHINTS /NOREMOVEHINTS"}) {
+        const std::string args = option;
+        steps.push_back({option, {}, [args] { return Quiet() + args; }, refused + installedA + " " + unchanged + " told", false, "is not one this program knows"});
+    }
+    return steps;
+}
+
+std::string ShortName(const std::string &dir)
+{
+    char shorter[MAX_PATH] = "";
+    GetShortPathNameA(dir.c_str(), shorter, sizeof shorter);
+    std::string s = shorter;
+    CharLowerBuffA(&s[0], 1);
+    return s;
+}
+
+// The rights the Users group has been given on the product key and on zhqhw.ini in the Windows
+// folder, each explicit entry as what it allows: c create records, s change values, d delete,
+// i passed on to the records below (Windows does; Wine keeps the mark but passes nothing on), r
+// read, w write the file.
+std::string Rights()
+{
+    auto entries = [](HANDLE object, SE_OBJECT_TYPE type, bool inherited) {
+        PACL dacl = NULL;
+        PSECURITY_DESCRIPTOR sd = NULL;
+        PSID users = NULL;
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        std::vector<std::string> found;
+        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
+        if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, NULL, NULL, &dacl, NULL, &sd) == ERROR_SUCCESS && dacl)
+            for (DWORD i = 0; i < dacl->AceCount; i++) {
+                ACCESS_ALLOWED_ACE *ace = NULL;
+                if (!GetAce(dacl, i, (void **)&ace) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || !EqualSid(&ace->SidStart, users) ||
+                    bool(ace->Header.AceFlags & INHERITED_ACE) != inherited)
+                    continue;
+                std::string what = type == SE_FILE_OBJECT ? ((ace->Mask & FILE_WRITE_DATA) ? "w" : "r")
+                                                          : std::string((ace->Mask & KEY_CREATE_SUB_KEY) ? "c" : "") + ((ace->Mask & KEY_SET_VALUE) ? "s" : "") +
+                                                                ((ace->Mask & DELETE) ? "d" : "");
+                found.push_back((what.empty() ? "r" : what) + ((ace->Header.AceFlags & CONTAINER_INHERIT_ACE) ? "i" : ""));
+            }
+        std::sort(found.begin(), found.end());
+        std::string s = "[";
+        for (const std::string &f : found)
+            s += (s.size() > 1 ? "," : "") + f;
+        return LocalFree(sd), FreeSid(users), s + "]";
+    };
+    HKEY key;
+    std::string s = "key:";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane", 0, READ_CONTROL, &key) == ERROR_SUCCESS)
+        s += entries(key, SE_REGISTRY_KEY, false), RegCloseKey(key);
+    char ini[MAX_PATH];
+    GetWindowsDirectoryA(ini, MAX_PATH), lstrcatA(ini, "\\zhqhw.ini");
+    HANDLE file = CreateFileA(ini, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    s += " ini:" + (file == INVALID_HANDLE_VALUE ? std::string("-") : entries(file, SE_FILE_OBJECT, false));
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return s;
+}
+// The test's own right for the Users group on the product key, which the uninstall must leave.
+void OwnRight()
+{
+    PSECURITY_DESCRIPTOR sd = NULL;
+    HKEY key;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quarnell\\Halvane", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KA;;;BA)(A;;KA;;;SY)(A;;0x20002;;;BU)", SDDL_REVISION_1, &sd, NULL);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), LocalFree(sd), RegCloseKey(key);
+}
+// Wine keeps no DACL for a file that a program sets (it shows none afterwards), so only the product
+// key's rights can be seen there.
+std::string KeyRights()
+{
+    const std::string all = Rights();
+    return all.substr(0, all.find(" ini:"));
+}
+bool ProfileThere()
+{
+    char ini[MAX_PATH];
+    GetWindowsDirectoryA(ini, MAX_PATH), lstrcatA(ini, "\\zhqhw.ini");
+    return GetFileAttributesA(ini) != INVALID_FILE_ATTRIBUTES;
+}
+// Whether a path is to go when Windows restarts.
+bool Pending(const std::string &path)
+{
+    char data[8192] = "";
+    DWORD size = sizeof data - 2;
+    SHGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations", NULL, data, &size);
+    for (const char *at = data; *at; at += lstrlenA(at) + 1)
+        if (lstrcmpiA(at + (at[0] == '\\' ? 4 : 0), path.c_str()) == 0)
+            return true;
+    return false;
+}
+const std::string Far = "Z:\\tmp\\qtx far volume\\", Zip = Scratch + "zip\\";
+ChildProcess First; // a setup left on its first page
+
+
 const std::vector<Scenario> Scenarios = {
     {"install, refuse, uninstall and keep the records", {
         {"a loader that will not close stops the install, saying so", HangLoader, [] { return SetupCommand(""); },
          "exit 2 refused | " + nothing + " key:Halvane records:EARLIER loader:hung"},
         {"first install keeps the records under the product key; the README is there", Release, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
-        {"a loader that will not close stops the stored uninstall command", HangLoader, Quiet, refused + installedA + " key:Halvane records:EARLIER loader:hung"},
+        {"a loader of this folder that will not close stops the stored uninstall command", HangInstalledLoader, Quiet,
+         refused + installedA + " key:Halvane records:EARLIER loader:" + A + "QTXILOAD.EXE started by the shell"},
         {"the stored uninstall command returns once all is removed; the records stay", Release, Quiet, ok + nothing + " " + unchanged},
         {"install again", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
         {"uninstall removing the records and the product key", {}, [] { return Quiet() + " /REMOVEHINTS"; }, ok + nothing + " key:- records:- loader:-"},
@@ -338,6 +535,67 @@ const std::vector<Scenario> Scenarios = {
              SHSetValueA(HKEY_LOCAL_MACHINE, Run.c_str(), "QTXILOAD", REG_SZ, run.c_str(), DWORD(run.size() + 1));
          }, [] { return SetupCommand("/S"); }, ok + "A:" + WithSimulator + " B:- " + Registered(A, true, true) + " " + unchanged},
     }},
+    {"a folder holding files named like the package's", ForeignFiles()},
+    {"options are read exactly", WrongOptions()},
+    {"a folder written with doubled separators, \".\", a trailing backslash or its short name is one folder", {
+        {"doubled separators", {}, [] { return SetupCommand("/S /D=C:\\Program Files\\\\Halvane D3D"); }, ok + installedA + " " + unchanged},
+        {"the stored uninstall leaves nothing", {}, Quiet, ok + nothing + " " + unchanged},
+        {"\".\" and a trailing backslash", {}, [] { return SetupCommand("/S /D=C:\\Program Files\\.\\Halvane D3D\\"); }, ok + installedA + " " + unchanged},
+        {"the stored uninstall leaves nothing again", {}, Quiet, ok + nothing + " " + unchanged},
+        {"its short name, the drive in lower case", [] { CreateDirectoryA(A.c_str(), NULL); }, [] { return SetupCommand("/S /D=" + NoSlash(ShortName(A))); },
+         ok + installedA + " " + unchanged},
+        {"the uninstaller run by its short name leaves nothing", {}, [] { return "\"" + ShortName(A) + "uninstall.exe\" /S"; }, ok + nothing + " " + unchanged},
+    }},
+    // The installer writes each file under a name of its own first (a folder of that name makes the
+    // write fail, as a full disk would).
+    {"a write that fails mid-install leaves the installation as it was and starts its loader again", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"the upgrade cannot write the manual: refused, the old copy intact, the loader running again",
+         [] { StartLoader(), DeleteFileA(Log.c_str()), CreateDirectoryA((A + "qtxhelp.html.qtxnew").c_str(), NULL); }, [] { return SetupCommand("/S /SIMULATOR"); },
+         refused + "A:[" + Help + "qtxhelp.html.qtxnew,QTXILOAD.EXE,README.TXT,uninstall.dat,uninstall.exe] B:- " + Registered(A, true, false) +
+             " key:Halvane records:ADDED,EARLIER loader:" + A + "QTXILOAD.EXE started by the shell ended told",
+         true, "could not be written completely"},
+    }},
+    {"a logon start removed by hand stays off through an upgrade", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"upgrade after the value was removed from Run", [] { SHDeleteValueA(HKEY_LOCAL_MACHINE, Run.c_str(), "QTXILOAD"); }, [] { return SetupCommand("/S"); },
+         ok + "A:" + Files + " B:- " + Registered(A, false, false) + " " + unchanged},
+    }},
+    {"one setup at a time", {
+        {"a second setup while the first shows its pages is refused", [] {
+             First = StartChild(SetupExe, {});
+             EXPECT_TRUE(WaitUntil([] { return !VisibleDialogs(First.pid).empty(); }));
+         }, [] { return SetupCommand("/S"); }, refused + nothing + " " + unchanged + " told", false, "Another setup or uninstall"},
+        {"once it has gone, a setup runs", [] { StopChild(First); }, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+    }},
+    {"a loader run from elsewhere (an unpacked ZIP) is closed and started again from there", {
+        {"install while it runs", [] {
+             HWND window = NULL;
+             CreateDirectoryA(Zip.c_str(), NULL), CopyFileA((ProgramDir() + "QTXILOAD.EXE").c_str(), (Zip + "QTXILOAD.EXE").c_str(), FALSE);
+             Started = StartChild(Zip + "QTXILOAD.EXE", {"QTXWIN32_LOG=" + Log});
+             ASSERT_TRUE(WaitUntil([&] { return (window = FindProcessWindow(Class, Title, Started.pid)) != NULL; }));
+         }, [] { return SetupCommand("/S"); },
+         ok + installedA + " key:Halvane records:EARLIER loader:" + Zip + "QTXILOAD.EXE started by the shell ended", true},
+    }},
+    {"the machine's users may change the hint records and the HAL state; the uninstall takes back only those rights", {
+        {"install: the product key and its records; zhqhw.ini made", OwnRight, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged + " key:[csdi,s] made",
+         false, "", [] { return KeyRights() + (ProfileThere() ? " made" : " missing"); }},
+        {"an upgrade keeps them", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged + " key:[csdi,s]", false, "", KeyRights},
+        {"uninstalled: the test's own right stays", {}, Quiet, ok + nothing + " " + unchanged + " key:[s]", false, "", KeyRights},
+    }},
+    {"an uninstall from another volume than %TEMP% removes its folder, or has it removed at the restart", {
+        {"install", {}, [] { return SetupCommand("/S /D=" + NoSlash(Far)); }, ok + "A:- B:- " + Registered(Far, true, false) + " " + unchanged},
+        {"uninstalled", {}, Quiet, ok + nothing + " " + unchanged + " gone", false, "", [] {
+             return Listing(Far) == "-" || (Listing(Far) == "[uninstall.exe]" && Pending(Far + "uninstall.exe")) ? "gone" : "left " + Listing(Far);
+         }},
+    }},
+    {"an uninstall where %TEMP% has characters the code page cannot spell", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"uninstalled", [] {
+             CreateDirectoryW(L"C:\\\x0422\x043c\x043f", NULL);
+             SetEnvironmentVariableW(L"TEMP", L"C:\\\x0422\x043c\x043f"), SetEnvironmentVariableW(L"TMP", L"C:\\\x0422\x043c\x043f");
+         }, Quiet, ok + nothing + " " + unchanged},
+    }},
 };
 
 class Installer : public ::testing::TestWithParam<size_t> {};
@@ -349,13 +607,19 @@ TEST_P(Installer, Scenario)
     for (const Step &step : scenario.steps) {
         if (step.before)
             step.before();
+        Logged();
         std::string outcome = RunCommand(step.command());
+        const std::string logged = Logged();
         if (step.loaderAfter)
             WaitUntil([] { return FindWindowA(Class, Title) != NULL; });
         outcome += State();
         if (Started.process) // the loader the test started, and whether it restored the display
             outcome += std::string(ChildRunning(Started) ? " running" : " ended") + (Content(Log).find("RestoreDisplay_32") + 1 ? " restored" : "");
-        EXPECT_EQ(outcome, step.outcome) << scenario.name << ": " << step.what;
+        if (step.more)
+            outcome += " " + step.more();
+        if (!step.told.empty())
+            outcome += logged.find(step.told) != std::string::npos ? " told" : " not told: " + logged;
+        EXPECT_EQ(outcome, step.outcome) << scenario.name << ": " << step.what << "\nlogged:\n" << logged;
     }
     Release(), StopChild(Started);
 }

@@ -1,19 +1,22 @@
 #!/bin/sh
 # Runs each test of the installer test program in a clean copy of the installer's prefix, so that
 # no scenario sees what another left: installs, keys, running loaders.
-#   run_scenarios.sh STATE_DIR TEST_PROGRAM
+#   run_scenarios.sh STATE_DIR TEST_PROGRAM [PART PARTS]
 # STATE_DIR is the build tree whose wine/ holds the prefix (made once by wine-env.sh start) and
-# the display. Each copy's wineserver is stopped before the copy is removed; it serves only the
-# programs this script started in that copy.
+# the display. With PART and PARTS only every PARTS-th test runs, from the PART-th (1 to PARTS);
+# parts run side by side, each in copies of its own. Each copy's wineserver is stopped before the
+# copy is removed; it serves only the programs this script started in that copy.
 set -eu
 state=$(cd "$1" && pwd)/wine
 program=$2
+part=${3:-1}
+parts=${4:-1}
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
 if [ -z "${DISPLAY:-}" ] && [ -f "$state/display" ]; then
     DISPLAY=$(cat "$state/display")
     export DISPLAY
 fi
-copy="$state/scenario"
+copy="$state/scenario.$part"
 
 fresh() {
     [ -d "$copy" ] && WINEPREFIX="$copy" wineserver -k 2>/dev/null || true
@@ -23,7 +26,7 @@ fresh() {
 
 fresh
 tests=$(WINEPREFIX="$copy" wine "$program" --gtest_list_tests </dev/null | tr -d '\r' |
-    awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }')
+    awk -v part="$part" -v parts="$parts" '/^[^ ]/ { suite = $1 } /^  / && n++ % parts == part - 1 { print suite $1 }')
 [ -n "$tests" ] || { echo "run_scenarios: no tests listed by $program" >&2; exit 1; }
 failed=""
 for t in $tests; do

@@ -43,8 +43,8 @@ static void CloseViewer(HWND viewer)
     GetWindowThreadProcessId(viewer, &pid);
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
     PostMessageA(viewer, WM_CLOSE, 0, 0);
-    if (process && WaitForSingleObject(process, 5000) != WAIT_OBJECT_0)
-        TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
+    if (process && WaitForSingleObject(process, WaitMs(5000)) != WAIT_OBJECT_0)
+        TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, WaitMs(5000));
     if (process)
         CloseHandle(process);
 }

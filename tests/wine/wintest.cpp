@@ -4,8 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+DWORD WaitMs(DWORD ms)
+{
+    static DWORD factor = 0;
+    if (!factor) {
+        char text[16] = "";
+        DWORD n = GetEnvironmentVariableA("QTX_WAIT_FACTOR", text, sizeof text);
+        factor = n > 0 && n < sizeof text ? strtoul(text, NULL, 10) : 0;
+        factor = factor < 1 ? 1 : factor > 100 ? 100 : factor;
+    }
+    return ms * factor;
+}
+
 bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs)
 {
+    timeoutMs = WaitMs(timeoutMs);
     for (DWORD start = GetTickCount(); !cond(); Sleep(10)) {
         if (GetTickCount() - start >= timeoutMs)
             return cond();
@@ -77,7 +92,7 @@ DWORD WaitChild(const ChildProcess &child, DWORD timeoutMs)
 void StopChild(ChildProcess &child)
 {
     if (ChildRunning(child))
-        TerminateProcess(child.process, 0xDEAD), WaitForSingleObject(child.process, 5000);
+        TerminateProcess(child.process, 0xDEAD), WaitForSingleObject(child.process, WaitMs(5000));
     CloseHandle(child.process); // NULL when never started: then a harmless failure
     child.process = NULL;
 }
@@ -105,7 +120,7 @@ static std::string Text(HWND window, UINT message, WPARAM wParam)
     WCHAR wide[1024] = L"";
     char text[4096] = ""; // room for any 1023 characters in UTF-8
     DWORD_PTR n = 0;
-    SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &n);
+    SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, WaitMs(5000), &n);
     WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
     return text;
 }
@@ -142,7 +157,7 @@ static struct Driver {
     const std::vector<Step> *steps;
     std::vector<Box> *boxes;
     size_t next;
-    int ticks;
+    DWORD start;
     bool running, forced;
 } *Driving;
 
@@ -152,7 +167,7 @@ static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
     HWND box = ShownDialog(GetCurrentProcessId(), 0);
     if (d.running)
         return;
-    if (++d.ticks > 1000) {
+    if (GetTickCount() - d.start > WaitMs(10000)) {
         d.forced = true;
         for (HWND w : VisibleDialogs(GetCurrentProcessId()))
             EndDialog(w, 0);
@@ -166,7 +181,7 @@ static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD)
 
 bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &steps, std::vector<Box> *boxes)
 {
-    Driver driver = {&steps, boxes, 0, 0, false, false}, *outer = Driving;
+    Driver driver = {&steps, boxes, 0, GetTickCount(), false, false}, *outer = Driving;
     Driving = &driver;
     UINT_PTR timer = SetTimer(NULL, 0, 10, DriverTick);
     blocking();

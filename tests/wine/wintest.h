@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-// Polls cond every 10 ms, pumping this thread's messages, until it holds or timeoutMs passed.
+// A bound on a wait, ms long on a machine that runs Wine directly: multiplied by QTX_WAIT_FACTOR
+// (a whole number, default 1), which the emulated system sets because everything there is several
+// times slower. Every bounded wait of the tests goes through it; what is waited for is the same.
+DWORD WaitMs(DWORD ms);
+// Polls cond every 10 ms, pumping this thread's messages, until it holds or WaitMs(timeoutMs) passed.
 bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs = 10000);
 std::string ProgramDir();                     // with a trailing backslash
 std::string MakeScratchDir(const char *tag); // a fresh one, with a trailing backslash
@@ -42,7 +46,7 @@ struct Box {
 
 // Runs blocking; meanwhile a thread timer answers each message box with OK (recording it into
 // *boxes when given) and polls the steps in order (a step returns true once it acted; steps
-// post what opens a further modal loop). After 10 s every dialog is ended and the test fails.
+// post what opens a further modal loop). After WaitMs(10 s) every dialog is ended and the test fails.
 typedef std::function<bool()> Step;
 bool WhileModal(const std::function<void()> &blocking, const std::vector<Step> &steps,
                 std::vector<Box> *boxes = nullptr);
