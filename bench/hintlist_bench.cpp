@@ -1,8 +1,8 @@
-// ListAppHints over 10,000 records (or as many as given) against walks that make only the specified calls, in the same
+// ListAppHints over 10,000 records (or as many as given) against walks that make only the plain ANSI calls, in the same
 // run, interleaved, best of each (the registry's timings can jump between two speeds under load):
 //   plain   RegEnumKeyA, RegOpenKeyExA of the record's full path, RegQueryValueExA of "Description"
 //           and "Need3DOn2D", RegCloseKey;
-//   spec    the specification's list walk: the same, but the values found by RegEnumValueA, one
+//   enum    the same, but the values found by RegEnumValueA, one
 //           call per value and one more to end, each recognised one then read.
 // Natively it runs over the substitute registry; built for Windows (QTX_BENCH in a Windows tree)
 // over the real one, with HKEY_LOCAL_MACHINE redirected for this process to a scratch key below
@@ -147,22 +147,22 @@ int main(int argc, char **argv)
         return 1;
     }
     Seed();
-    double list = 1e30, plain = 1e30, spec = 1e30;
-    DWORD lines = 0, plainSeen = 0, specSeen = 0;
+    double list = 1e30, plain = 1e30, byEnum = 1e30;
+    DWORD lines = 0, plainSeen = 0, enumSeen = 0;
     for (int round = 0; round < Rounds; round++) {
         double t0 = Now();
         lines = List();
         double t1 = Now();
         plainSeen = Walk(false);
         double t2 = Now();
-        specSeen = Walk(true);
+        enumSeen = Walk(true);
         double t3 = Now();
-        list = std::min(list, t1 - t0), plain = std::min(plain, t2 - t1), spec = std::min(spec, t3 - t2);
+        list = std::min(list, t1 - t0), plain = std::min(plain, t2 - t1), byEnum = std::min(byEnum, t3 - t2);
     }
     Unredirect();
     printf("records %lu (listed %lu, walked %lu and %lu), best of %d interleaved rounds\n", static_cast<unsigned long>(Records),
-           static_cast<unsigned long>(lines), static_cast<unsigned long>(plainSeen), static_cast<unsigned long>(specSeen), Rounds);
-    printf("list %.2f ms, plain walk %.2f ms, spec walk %.2f ms\n", list * 1e3, plain * 1e3, spec * 1e3);
-    printf("ratio list/plain %.2f, list/spec %.2f\n", list / plain, list / spec);
-    return lines == Records && plainSeen == Records && specSeen == Records ? 0 : 1;
+           static_cast<unsigned long>(lines), static_cast<unsigned long>(plainSeen), static_cast<unsigned long>(enumSeen), Rounds);
+    printf("list %.2f ms, plain walk %.2f ms, enum walk %.2f ms\n", list * 1e3, plain * 1e3, byEnum * 1e3);
+    printf("ratio list/plain %.2f, list/enum %.2f\n", list / plain, list / byEnum);
+    return lines == Records && plainSeen == Records && enumSeen == Records ? 0 : 1;
 }

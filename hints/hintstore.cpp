@@ -168,10 +168,10 @@ static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name, 
     return status == ERROR_CALL_NOT_IMPLEMENTED ? RegDeleteKeyA(hintsKey, name) : status;
 }
 
-// Opens a listed record for reading. The list reaches a record by its ANSI name, as the specified
-// calls do, and by its wide name at its position only where that name may have lost characters:
+// Opens a listed record for reading. The list reaches a record by its ANSI name, as a plain walk
+// does, and by its wide name at its position only where that name may have lost characters:
 // when it holds "?", which the conversion puts for a character the code page cannot spell, or
-// when the ANSI open fails. So a list of ordinary names costs what the specified calls cost.
+// when the ANSI open fails. So a list of ordinary names costs what a plain walk costs.
 static LONG OpenListedRecord(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide, HKEY *record)
 {
     BOOL lossy = HintNameMayHaveLostChars(name);
