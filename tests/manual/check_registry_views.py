@@ -9,7 +9,8 @@ folders the program never looks at. Each section (between headings) of each file
   - a .REG file's key line [HKEY_LOCAL_MACHINE\\SOFTWARE\\X]: the section also gives
     [HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\X];
   - the Registry Editor (regedit) named: the section names WOW6432Node;
-  - the default folder C:\\Program Files\\Halvane D3D: the section names C:\\Program Files (x86);
+  - the default folder C:\\Program Files\\Halvane D3D (not an example of /D=): the section names
+    C:\\Program Files (x86);
 and each file names the product key in both views.
     check_registry_views.py FILE...   (Markdown, or the manual as text: README.TXT)
 """
@@ -52,7 +53,9 @@ def problems(path):
                 found.append("%s: the .REG key SOFTWARE\\%s without its 32-bit view SOFTWARE\\%s\\%s" % (where, key, WOW, key))
         if re.search(r"\bregedit\b|Registry Editor", flat) and WOW not in flat:
             found.append("%s: the Registry Editor named, %s not" % (where, WOW))
-        if "Program Files\\Halvane D3D" in flat and "Program Files (x86)" not in flat:
+        # An example of /D= in a message quoted by the manual is not advice on the default folder.
+        advice = flat.replace("/D=C:\\Program Files\\Halvane D3D", "")
+        if "Program Files\\Halvane D3D" in advice and "Program Files (x86)" not in advice:
             found.append("%s: the default folder without C:\\Program Files (x86)" % where)
     flat = re.sub(r"\s*\n\s*", " ", whole)
     for view in ("SOFTWARE\\Quarnell\\Halvane", "SOFTWARE\\" + WOW + "\\Quarnell\\Halvane"):
