@@ -717,7 +717,6 @@ TEST(InstalledFiles, AsBuilt)
               "Uninstaller of QTXILOAD 3.1.0c4 / Uninstaller of QTXILOAD 3.1.0c4 / Setup of QTXILOAD 3.1.0c4, the Halvane D3D HAL loader");
 }
 
-
 INSTANTIATE_TEST_SUITE_P(Scenarios, Installer, ::testing::Range<size_t>(0, Scenarios.size()));
 
 } // namespace
