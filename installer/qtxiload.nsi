@@ -89,6 +89,7 @@ Var Refusals   ; why nothing may be changed, collected by the checks
 Var InUse      ; 1 when a refusal is a file in use
 Var Problems   ; what failed once changes had begun
 Var StartNow   ; the finish page's check box
+Var KeepSelf   ; 1 when the uninstaller stays, to finish what it could not remove
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -391,6 +392,8 @@ FunctionEnd
 Function Recover
     qtxsetup::DiscardAll $INSTDIR $Written ${STAGED}
     Pop $0
+    Pop $1
+    Push "$1$0"
     Call Refuse
 FunctionEnd
 
@@ -546,16 +549,27 @@ Section "-un.Remove"
         Push "$INSTDIR\QTXILOAD.EXE"
         Call un.CloseLoader
     ${EndIf}
-    qtxsetup::CheckAll $INSTDIR $Owned "|uninstall.exe|uninstall.dat|"
+    qtxsetup::CheckAll $INSTDIR $Owned "|uninstall.exe|" ; uninstall.exe runs: it goes last
     Pop $Refusals
     Pop $InUse
     ${If} $Refusals != ""
         Push "This cannot be uninstalled:$Refusals"
         Call un.Refuse
     ${EndIf}
+    ; The uninstaller, its data and its entry stay until everything else has gone, so that a file
+    ; that could not be removed (taken since the check) can be removed by running it again.
     qtxsetup::RemoveAll $INSTDIR $Owned "|uninstall.exe|uninstall.dat|"
     Pop $Problems
+    ${If} $Problems == ""
+    ${AndIf} $Owned != ""
+        qtxsetup::RemoveData $INSTDIR
+        Pop $Problems
+    ${EndIf}
     ${If} $Problems != ""
+        StrCpy $KeepSelf 1
+        qtxsetup::Remaining $INSTDIR $Owned "|qtxhelp.gid|qtxhelp.fts|qtxhelp.ftg|"
+        Pop $0
+        WriteRegStr HKLM "${UNINST_KEY}" "Files" $0
         StrCpy $Problems "$Problems$\r$\nThe uninstaller and its Add/Remove Programs entry are kept: run it again once these files can be removed."
     ${ElseIf} $Owned != ""
         Call un.RemoveRegistrations
@@ -608,10 +622,17 @@ Section /o "un.Also remove the application hint records" SecUnHints
     DeleteRegKey /ifempty HKLM "SOFTWARE\Quarnell"
 SectionEnd
 
-; The uninstaller's own files go last, and only when everything else could go.
+; The uninstaller's own files go last, and only when everything else could go (a right that could
+; not be taken back is told, but there is nothing left for the uninstaller to do about it).
 Section "-un.Finish"
     SetOutPath "$TEMP" ; not the folder about to be removed
-    ${If} $Problems == ""
+    ${If} $Owned == "" ; left behind by a move: its own files are all it has
+        qtxsetup::RemoveData $INSTDIR
+        Pop $0
+        StrCpy $Problems "$Problems$0"
+        ${IfThen} $0 != "" ${|} StrCpy $KeepSelf 1 ${|}
+    ${EndIf}
+    ${If} $KeepSelf != 1
         qtxsetup::RemoveSelf $INSTDIR
         Pop $0
         ${IfThen} $0 != "" ${|} ${Note} "$0" ${|}

@@ -14,16 +14,18 @@
      exactly, else the reason.
    - Check PATH ACTION: whether ACTION may be done to the file, as a reason in words.
    - Has LIST NAME: "1" when the list of names ("|a|b|") holds NAME.
-   - CheckAll, RemoveAll, CommitAll, DiscardAll, SizeAll FOLDER LIST WORD: the same for each file
-     of the folder that the list names (checks for removal, removes, gives each staged copy its
-     file's name, removes the staged copies, adds up the sizes).
+   - CheckAll, RemoveAll, CommitAll, DiscardAll, SizeAll, Remaining FOLDER LIST WORD: the same for
+     each file of the folder that the list names (checks for removal, removes, gives each staged
+     copy its file's name, removes the staged copies, adds up the sizes, lists those still there).
    - Grant WHAT OLD / Revoke WHAT (WHAT "key" or "ini"): the Users group's right to change the
      hint records, or zhqhw.ini; Grant pushes "mine" (to record), "" or the failure in words;
      Revoke "removed", "absent", "none" (Windows 95/98/ME) or the failure.
-   - RemoveSelf FOLDER: removes the uninstaller's own files and the folder, or has them removed
-     at the next restart; pushes what is left.
+   - RemoveData FOLDER: removes the uninstaller's data, uninstall.dat; "" or what failed.
+   - RemoveSelf FOLDER: removes uninstall.exe and the folder, or has them removed at the next
+     restart; pushes what is left.
    - Log FILE LINE: adds the line to the file.
    - FreeImage HANDLE: deletes a GDI object (the pages' bitmaps). */
+#include <stdarg.h>
 #include <windows.h>
 #include <tlhelp32.h>
 #include <aclapi.h>
@@ -65,6 +67,28 @@ static void Pop(char *text, int capacity)
     lstrcpynA(text, entry->text, capacity);
     *stack = entry->next;
     GlobalFree(entry);
+}
+
+/* Begin, then pops `count` texts, each into the buffer and capacity that follow. */
+static void Take(StackEntry **top, int size, int count, ...)
+{
+    va_list buffers;
+    Begin(top, size);
+    va_start(buffers, count);
+    while (count-- > 0) {
+        char *text = va_arg(buffers, char *);
+        Pop(text, va_arg(buffers, int));
+    }
+    va_end(buffers);
+}
+
+/* The decimal number a text begins with (a handle, a wait in milliseconds). */
+static UINT_PTR Number(const char *text)
+{
+    UINT_PTR number = 0;
+    for (; *text >= '0' && *text <= '9'; text++)
+        number = number * 10 + (UINT_PTR)(*text - '0');
+    return number;
 }
 
 /* A function by name, as a generic function pointer (cast from it to the real type). */
@@ -169,8 +193,7 @@ PLUGIN(Options)
     const char *s;
     const WCHAR *at;
     UNUSED;
-    Begin(top, size);
-    Pop(grammar, sizeof grammar);
+    Take(top, size, 1, grammar, (int)sizeof grammar);
     for (s = grammar; *s;) {
         char *word = options[count].on, *into = word, *start = word;
         while (*s == ' ')
@@ -316,17 +339,13 @@ PLUGIN(CloseLoader)
 {
     static char path[MAX_PATH + 1], text[32], only[TEXT_MAX];
     HWND window = FindWindowA("QTXILoadWClass", "Halvane interceptor loader");
-    DWORD pid = 0, waited = 0, limit = 0;
+    DWORD pid = 0, waited = 0, limit;
     DWORD_PTR result;
     HANDLE process;
     const char *status;
-    const char *digit;
     UNUSED;
-    Begin(top, size);
-    Pop(text, sizeof text);
-    Pop(only, sizeof only);
-    for (digit = text; *digit >= '0' && *digit <= '9'; digit++)
-        limit = limit * 10 + (DWORD)(*digit - '0');
+    Take(top, size, 2, text, (int)sizeof text, only, (int)sizeof only);
+    limit = (DWORD)Number(text);
     path[0] = '\0';
     if (!window) {
         Push(path);
@@ -475,8 +494,7 @@ PLUGIN(FullPath)
 {
     static char given[TEXT_MAX], longer[TEXT_MAX];
     UNUSED;
-    Begin(top, size);
-    Pop(given, sizeof given);
+    Take(top, size, 1, given, (int)sizeof given);
     Push(Normalise(given, longer) ? longer : "");
 }
 
@@ -530,8 +548,7 @@ PLUGIN(StartLoader)
     PROCESS_INFORMATION process;
     char *name = NULL;
     UNUSED;
-    Begin(top, size);
-    Pop(path, sizeof path);
+    Take(top, size, 1, path, (int)sizeof path);
     if (!GetFullPathNameA(path, sizeof folder, folder, &name) || !name) {
         Push("its folder cannot be found");
         return;
@@ -564,13 +581,11 @@ PLUGIN(StartLoader)
 PLUGIN(FolderText)
 {
     static char text[TEXT_MAX], number[16], reason[2 * TEXT_MAX];
-    const char *digit, *at;
-    UINT_PTR handle = 0;
+    const char *at;
+    UINT_PTR handle;
     UNUSED;
-    Begin(top, size);
-    Pop(number, sizeof number);
-    for (digit = number; *digit >= '0' && *digit <= '9'; digit++)
-        handle = handle * 10 + (UINT_PTR)(*digit - '0');
+    Take(top, size, 1, number, (int)sizeof number);
+    handle = Number(number);
     text[0] = reason[0] = '\0';
     GetWindowTextA((HWND)handle, text, sizeof text);
     /* NSIS drops such characters without a word, and "?" is what a character the code page cannot
@@ -612,9 +627,7 @@ PLUGIN(Check)
     static char path[TEXT_MAX], action[16], reason[TEXT_MAX + 128];
     const char *state;
     UNUSED;
-    Begin(top, size);
-    Pop(path, sizeof path);
-    Pop(action, sizeof action);
+    Take(top, size, 2, path, (int)sizeof path, action, (int)sizeof action);
     state = FileState(path);
     reason[0] = '\0';
     if (lstrcmpA(state, "missing") == 0 || (lstrcmpA(state, "free") == 0 && lstrcmpA(action, "write") != 0))
@@ -661,9 +674,7 @@ PLUGIN(Has)
 {
     static char list[TEXT_MAX], name[TEXT_MAX];
     UNUSED;
-    Begin(top, size);
-    Pop(list, sizeof list);
-    Pop(name, sizeof name);
+    Take(top, size, 2, list, (int)sizeof list, name, (int)sizeof name);
     Push(ListHas(list, name) ? "1" : "0");
 }
 
@@ -675,10 +686,7 @@ static void ForEachFile(StackEntry **top, int size, FileWork work)
 {
     static char folder[TEXT_MAX], list[TEXT_MAX], word[TEXT_MAX], name[MAX_PATH], path[TEXT_MAX + MAX_PATH], problems[4 * TEXT_MAX];
     const char *at = list;
-    Begin(top, size);
-    Pop(folder, sizeof folder);
-    Pop(list, sizeof list);
-    Pop(word, sizeof word);
+    Take(top, size, 3, folder, (int)sizeof folder, list, (int)sizeof list, word, (int)sizeof word);
     problems[0] = '\0';
     while (NextName(&at, name, sizeof name)) {
         wsprintfA(path, "%s\\%s", folder, name);
@@ -686,6 +694,14 @@ static void ForEachFile(StackEntry **top, int size, FileWork work)
             work(path, name, word, problems);
     }
     Push(problems);
+}
+
+/* Adds a line to the problems: the path, then what happened to it. */
+static void AddProblem(char *problems, const char *path, const char *what)
+{
+    lstrcatA(problems, "\r\n");
+    lstrcatA(problems, path);
+    lstrcatA(problems, what);
 }
 
 /* Checks that a file may be removed (skipping the names in word). */
@@ -696,9 +712,7 @@ static void CheckRemoval(const char *path, const char *name, const char *word, c
     if (ListHas(word, name) || lstrcmpA(state, "missing") == 0 || lstrcmpA(state, "free") == 0)
         return;
     inUse |= lstrcmpA(state, "in use") == 0;
-    lstrcatA(problems, "\r\n");
-    lstrcatA(problems, path);
-    lstrcatA(problems, lstrcmpA(state, "in use") == 0 ? " is in use." : lstrcmpA(state, "denied") == 0 ? " cannot be removed: administrator rights are needed." :
+    AddProblem(problems, path, lstrcmpA(state, "in use") == 0 ? " is in use." : lstrcmpA(state, "denied") == 0 ? " cannot be removed: administrator rights are needed." :
                        lstrcmpA(state, "read-only") == 0 ? " is read-only." : " is a folder, where a file of this name belongs.");
 }
 
@@ -706,9 +720,7 @@ static void Remove(const char *path, const char *name, const char *word, char *p
 {
     if (ListHas(word, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || DeleteFileA(path))
         return;
-    lstrcatA(problems, "\r\n");
-    lstrcatA(problems, path);
-    lstrcatA(problems, " could not be removed.");
+    AddProblem(problems, path, " could not be removed.");
 }
 
 /* The staged copy (name + suffix) takes the file's name. */
@@ -722,19 +734,25 @@ static void Commit(const char *path, const char *name, const char *word, char *p
     DeleteFileA(path);
     if (MoveFileA(staged, path))
         return;
-    lstrcatA(problems, "\r\n");
-    lstrcatA(problems, path);
-    lstrcatA(problems, " could not be replaced by its new copy, ");
+    AddProblem(problems, path, " could not be replaced by its new copy, ");
     lstrcatA(problems, staged);
     lstrcatA(problems, ".");
 }
 
+/* A staged copy left unfinished goes; one that cannot is told. A folder of that name, which
+   stopped the write, is not one (GetFileAttributes fails on some files that exist, so only a
+   delete that finds nothing counts as gone). */
 static void Discard(const char *path, const char *name, const char *word, char *problems)
 {
     static char staged[TEXT_MAX + MAX_PATH + 16];
-    (void)name, (void)problems;
+    DWORD attributes, error;
+    (void)name;
     wsprintfA(staged, "%s%s", path, word);
-    DeleteFileA(staged);
+    attributes = GetFileAttributesA(staged);
+    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) || DeleteFileA(staged) ||
+        (error = GetLastError()) == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return;
+    AddProblem(problems, staged, " could not be removed.");
 }
 
 static DWORD totalSize;
@@ -747,6 +765,15 @@ static void AddSize(const char *path, const char *name, const char *word, char *
         totalSize += found.nFileSizeLow;
         FindClose(find);
     }
+}
+
+/* A file still there, as a name of a list; word names those kept in the list even when absent. */
+static void AddPresent(const char *path, const char *name, const char *word, char *problems)
+{
+    if (!ListHas(word, name) && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return;
+    lstrcatA(problems, "|");
+    lstrcatA(problems, name);
 }
 
 /* CheckAll pushes "1" when a file is in use, else "0", under its reasons. */
@@ -789,6 +816,17 @@ PLUGIN(SizeAll)
     Pop(text, sizeof text);
     wsprintfA(text, "%lu", totalSize / 1024);
     Push(text);
+}
+
+/* Pushes the list ("|a|b|") of the files still there, for the record of what is left to remove. */
+PLUGIN(Remaining)
+{
+    static char list[4 * TEXT_MAX + 2];
+    UNUSED;
+    ForEachFile(top, size, AddPresent);
+    Pop(list, sizeof list - 1);
+    lstrcatA(list, "|");
+    Push(list);
 }
 
 /* ---- rights for the machine's users (Windows NT family) ---- */
@@ -983,9 +1021,7 @@ PLUGIN(Grant)
 {
     static char what[16], old[TEXT_MAX], result[256];
     UNUSED;
-    Begin(top, size);
-    Pop(what, sizeof what);
-    Pop(old, sizeof old);
+    Take(top, size, 2, what, (int)sizeof what, old, (int)sizeof old);
     Push(what);
     ChangeGrant(TRUE);
     Pop(result, sizeof result);
@@ -1002,25 +1038,35 @@ PLUGIN(Revoke)
 
 /* ---- the uninstaller's own files ---- */
 
-/* Pops the folder. Removes its uninstall.dat (the NSIS uninstaller, which may take a moment to
-   end when it was run by itself), its uninstall.exe and the folder, when empty. uninstall.exe may
-   be running, waiting for the uninstaller: Windows NT lets it be moved to the temporary folder
-   when that is on the same volume, to be deleted at the next restart; elsewhere (another volume, where a move would
-   copy it and leave it; Windows 95/98/ME) it and the folder go at the next restart. Pushes ""
-   when all is gone, else what is left and when it goes, or what could not be removed. */
-PLUGIN(RemoveSelf)
+/* Pops the folder and removes its uninstall.dat, waiting a moment for the NSIS uninstaller to end
+   when it was run by itself (from a copy NSIS made, whose starter may still hold this file).
+   Pushes "" when it is gone, else what could not be removed. */
+PLUGIN(RemoveData)
 {
-    static char folder[TEXT_MAX], path[TEXT_MAX + 16], moved[TEXT_MAX + 32], shortPath[MAX_PATH], result[2 * TEXT_MAX + 256];
+    static char folder[TEXT_MAX], path[TEXT_MAX + 16], result[TEXT_MAX + 64];
     int tries;
     UNUSED;
-    Begin(top, size);
-    Pop(folder, sizeof folder);
+    Take(top, size, 1, folder, (int)sizeof folder);
     result[0] = '\0';
     wsprintfA(path, "%s\\uninstall.dat", folder);
     for (tries = 0; tries < 50 && !DeleteFileA(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; tries++)
         Sleep(100);
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         wsprintfA(result, "\r\n%s could not be removed.", path);
+    Push(result);
+}
+
+/* Pops the folder. Removes its uninstall.exe and the folder, when empty. uninstall.exe may be
+   running, waiting for the uninstaller: Windows NT lets it be moved to the temporary folder
+   when that is on the same volume, to be deleted at the next restart; elsewhere (another volume, where a move would
+   copy it and leave it; Windows 95/98/ME) it and the folder go at the next restart. Pushes ""
+   when all is gone, else what is left and when it goes. */
+PLUGIN(RemoveSelf)
+{
+    static char folder[TEXT_MAX], path[TEXT_MAX + 16], moved[TEXT_MAX + 32], shortPath[MAX_PATH], result[2 * TEXT_MAX + 256];
+    UNUSED;
+    Take(top, size, 1, folder, (int)sizeof folder);
+    result[0] = '\0';
     wsprintfA(path, "%s\\uninstall.exe", folder);
     if (!DeleteFileA(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
         char temp[MAX_PATH];
@@ -1053,9 +1099,7 @@ PLUGIN(Log)
     HANDLE file;
     DWORD written;
     UNUSED;
-    Begin(top, size);
-    Pop(path, sizeof path);
-    Pop(line, TEXT_MAX);
+    Take(top, size, 2, path, (int)sizeof path, line, TEXT_MAX);
     lstrcatA(line, "\r\n");
     file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
@@ -1070,13 +1114,10 @@ PLUGIN(Log)
 PLUGIN(FreeImage)
 {
     static char number[16];
-    const char *digit;
-    UINT_PTR handle = 0;
+    UINT_PTR handle;
     UNUSED;
-    Begin(top, size);
-    Pop(number, sizeof number);
-    for (digit = number; *digit >= '0' && *digit <= '9'; digit++)
-        handle = handle * 10 + (UINT_PTR)(*digit - '0');
+    Take(top, size, 1, number, (int)sizeof number);
+    handle = Number(number);
     if (handle)
         DeleteObject((HGDIOBJ)handle);
 }

@@ -75,6 +75,14 @@ std::pair<std::string, std::string> Shortcut(const std::string &link)
     }
     return {target, folder};
 }
+// Whether the file holds just "vendor", read no further than that: a file can be a device that
+// never ends.
+bool Vendors(const std::string &path)
+{
+    char start[8] = "";
+    std::ifstream(path, std::ios::binary).read(start, 7);
+    return std::strcmp(start, "vendor") == 0;
+}
 // The names in a folder, sorted; "-" when it is missing. The vendor's library is told apart.
 std::string Listing(const std::string &dir)
 {
@@ -85,7 +93,7 @@ std::string Listing(const std::string &dir)
     std::vector<std::string> names;
     do
         if (found.cFileName[0] != '.')
-            names.push_back(found.cFileName + std::string(Content(dir + found.cFileName) == "vendor" ? "(vendor)" : ""));
+            names.push_back(found.cFileName + std::string(Vendors(dir + found.cFileName) ? "(vendor)" : ""));
     while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
@@ -440,6 +448,39 @@ const std::string Far = "Z:\\tmp\\qtx far volume\\", Zip = Scratch + "zip\\";
 ChildProcess First; // a setup left on its first page
 
 
+// Makes path a link to /dev/full, where every write fails as on a full disk, so that the installer's
+// own write fails once it has opened the file. Wine starts a Unix program given by its path, but
+// without a handle to wait on: the link itself is waited for.
+bool FullDisk(const std::string &path)
+{
+    typedef char *(CDECL * UnixName)(LPCWSTR);
+    UnixName unixName = (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    char *name = unixName ? unixName(Wide(path).c_str()) : NULL;
+    if (!name)
+        return false;
+    ChildProcess ln = StartChild(std::string("Z:\\bin\\ln"), {}, "-s /dev/full \"" + std::string(name) + "\"");
+    HeapFree(GetProcessHeap(), 0, name), StopChild(ln);
+    return WaitUntil([&] {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(path.c_str(), &found);
+        return find != INVALID_HANDLE_VALUE && FindClose(find);
+    });
+}
+// Wine run by root opens a read-only file for writing, as the uninstaller's check does, yet refuses
+// to delete it: there the check finds such a file free and its removal fails afterwards, as when
+// another program takes a file between the two on Windows. Elsewhere the check refuses it.
+const bool ReadOnlyOpens = [] {
+    const std::string probe = Scratch + "read-only";
+    std::ofstream(probe) << "x";
+    SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    const bool opens = file != INVALID_HANDLE_VALUE && CloseHandle(file);
+    return SetFileAttributesA(probe.c_str(), 0), DeleteFileA(probe.c_str()), opens;
+}();
+void ReadOnly(const std::string &path, bool on) { SetFileAttributesA(path.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL); }
+std::string Record() { return "record:" + Reg(Entry, "Files"); }
+const std::string Recorded = "record:|QTXILOAD.EXE|README.TXT|qtxhelp.hlp|qtxhelp.cnt|qtxhelp.html|uninstall.exe|uninstall.dat|qtxhelp.gid|qtxhelp.fts|qtxhelp.ftg|";
+
 const std::vector<Scenario> Scenarios = {
     {"install, refuse, uninstall and keep the records", {
         {"a loader that will not close stops the install, saying so", HangLoader, [] { return SetupCommand(""); },
@@ -588,6 +629,35 @@ const std::vector<Scenario> Scenarios = {
         {"uninstalled", {}, Quiet, ok + nothing + " " + unchanged + " gone", false, "", [] {
              return Listing(Far) == "-" || (Listing(Far) == "[uninstall.exe]" && Pending(Far + "uninstall.exe")) ? "gone" : "left " + Listing(Far);
          }},
+    }},
+    {"a file the uninstaller cannot remove keeps the uninstaller, its entry and the record of what is left", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged + " " + Recorded, false, "", Record},
+        {"its own data held open by another program: refused, nothing removed",
+         [] { Held = CreateFileA((A + "uninstall.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL); }, Quiet,
+         refused + installedA + " " + unchanged + " " + Recorded + " told", false, A + "uninstall.dat is in use", Record},
+        {"a read-only file: the others go, the uninstaller and its entry stay, the record names what is left",
+         [] { Release(), ReadOnly(A + "README.TXT", true); }, Quiet,
+         ReadOnlyOpens ? refused + "A:[README.TXT,uninstall.dat,uninstall.exe] B:- " + Registered(A, true, false) + " " + unchanged +
+                             " record:|README.TXT|uninstall.exe|uninstall.dat|qtxhelp.gid|qtxhelp.fts|qtxhelp.ftg| told"
+                       : refused + installedA + " " + unchanged + " " + Recorded + " told",
+         false, ReadOnlyOpens ? A + "README.TXT could not be removed" : A + "README.TXT is read-only", Record},
+        {"once it can be removed, the uninstall ends", [] { ReadOnly(A + "README.TXT", false); }, Quiet, ok + nothing + " " + unchanged + " record:-", false, "", Record},
+    }},
+    // The first write that fails once the file is open makes NSIS abort the section. The copies
+    // written before it go; the full disk itself, a link to a device, Wine cannot delete: told.
+    {"a disk that fills up while the upgrade writes: the installation is left as it was, its loader running again", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"the upgrade stops writing the manual: refused, no copy it wrote left",
+         [] { StartLoader(), DeleteFileA(Log.c_str()); EXPECT_TRUE(FullDisk(A + "qtxhelp.html.qtxnew")); }, [] { return SetupCommand("/S /SIMULATOR"); },
+         refused + Replace(installedA, "qtxhelp.html,", "qtxhelp.html,qtxhelp.html.qtxnew,") + " key:Halvane records:ADDED,EARLIER loader:" + A +
+             "QTXILOAD.EXE started by the shell ended told",
+         true, "The installation stopped before it was complete.\r\n" + A + "qtxhelp.html.qtxnew could not be removed."},
+    }},
+    {"a move whose last write fails leaves the installation where it was", {
+        {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
+        {"the uninstaller's part cannot be written in the new folder: refused",
+         [] { CreateDirectoryA(B.c_str(), NULL), CreateDirectoryA((B + "uninstall.dat.qtxnew").c_str(), NULL); }, [] { return SetupCommand("/S /D=" + NoSlash(B)); },
+         refused + "A:" + Files + " B:[uninstall.dat.qtxnew] " + Registered(A, true, false) + " " + unchanged + " told", false, "could not be written completely"},
     }},
     {"an uninstall where %TEMP% has characters the code page cannot spell", {
         {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},

@@ -18,8 +18,15 @@ if [ -z "${DISPLAY:-}" ] && [ -f "$state/display" ]; then
 fi
 copy="$state/scenario.$part"
 
+# -k only asks the copy's wineserver to end; -w waits until it has, so that the next scenario's
+# programs cannot reach a server still serving the removed copy.
+stop_server() {
+    WINEPREFIX="$copy" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$copy" wineserver -w 2>/dev/null || true
+}
+
 fresh() {
-    [ -d "$copy" ] && WINEPREFIX="$copy" wineserver -k 2>/dev/null || true
+    if [ -d "$copy" ]; then stop_server; fi
     rm -rf "$copy"
     cp -a "$state/prefix" "$copy"
 }
@@ -38,6 +45,6 @@ for t in $tests; do
         failed="$failed $t"
     fi
 done
-WINEPREFIX="$copy" wineserver -k 2>/dev/null || true
+stop_server
 rm -rf "$copy"
 [ -z "$failed" ] || { echo "run_scenarios: failed:$failed" >&2; exit 1; }
