@@ -45,6 +45,11 @@ BOOL HintTextFromData(const BYTE *data, DWORD length, BOOL dataCut, char *text, 
     return kept == textLength && (zero || !dataCut);
 }
 
+BOOL HintNameMayHaveLostChars(const char *name)
+{
+    return strchr(name, '?') != NULL;
+}
+
 BOOL JoinHintPath(char *path, size_t pathSize, const char *head, const char *tail)
 {
     size_t headLength = strlen(head);

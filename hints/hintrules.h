@@ -26,5 +26,9 @@ DWORD HintTextByteCount(const char *text);
 // first, cut to the whole characters that fit textSize. dataCut tells that the data itself was
 // only the head of a longer value. Returns FALSE when the text was cut.
 BOOL HintTextFromData(const BYTE *data, DWORD length, BOOL dataCut, char *text, size_t textSize);
+// Whether a record name read through the ANSI calls may have lost characters: it holds "?", which
+// the conversion puts for every character the code page cannot spell (and which no double-byte
+// character holds as its trail byte). A name with a "?" of its own counts too.
+BOOL HintNameMayHaveLostChars(const char *name);
 // head followed by tail in path; FALSE (and path empty) when they do not fit in pathSize.
 BOOL JoinHintPath(char *path, size_t pathSize, const char *head, const char *tail);

@@ -81,65 +81,110 @@ static LONG OpenHintRecord(HKEY hintsKey, const char *name, REGSAM rights, HKEY 
     return RegOpenKeyExA(hintsKey, name, 0, rights, record);
 }
 
-// ADVAPI32's wide registry calls, looked up at run time: Windows 9x exports some of them only
-// as stubs that fail, and may lack others.
-static FARPROC WideRegistryCall(const char *name)
+// The rights each operation asks for: the list only reads values; a flip and an edit read and
+// write them. Nothing asks for more (KEY_ALL_ACCESS would also want the rights to change the
+// key's security, which the machine's users are not given), so that a record a user may read
+// lists truthfully and one a user may change can be changed.
+static const REGSAM ListRights = KEY_QUERY_VALUE;
+static const REGSAM ChangeRights = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+typedef LONG(WINAPI *EnumKeyW)(HKEY, DWORD, LPWSTR, DWORD);
+typedef LONG(WINAPI *OpenKeyExW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+typedef LONG(WINAPI *DeleteKeyW)(HKEY, LPCWSTR);
+
+// ADVAPI32's wide registry calls, looked up at run time (Windows 9x exports some of them only as
+// stubs that fail, and may lack others), at most once per operation and only when a record needs
+// them. A call that is missing stays NULL.
+struct WideRegistryCalls {
+    BOOL lookedUp;
+    EnumKeyW enumKey;
+    OpenKeyExW openKey;
+    DeleteKeyW deleteKey;
+};
+
+template <typename Call> static Call WideRegistryCall(HMODULE advapi, const char *name)
 {
-    HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
-    return advapi ? GetProcAddress(advapi, name) : NULL;
+    // Through a generic function pointer type: FARPROC is not the export's real type.
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)(void)>(advapi ? GetProcAddress(advapi, name) : NULL));
 }
 
-// The wide name of the subkey at position, for the wide call wanted (NULL where it is missing):
+static const WideRegistryCalls *LookUpWideCalls(WideRegistryCalls *wide)
+{
+    if (!wide->lookedUp) {
+        HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+        wide->enumKey = WideRegistryCall<EnumKeyW>(advapi, "RegEnumKeyW");
+        wide->openKey = WideRegistryCall<OpenKeyExW>(advapi, "RegOpenKeyExW");
+        wide->deleteKey = WideRegistryCall<DeleteKeyW>(advapi, "RegDeleteKeyW");
+        wide->lookedUp = TRUE;
+    }
+    return wide;
+}
+
+// The wide name of the subkey at position, where the wide call wanted is there too:
 // ERROR_FILE_NOT_FOUND when no subkey stands there, ERROR_CALL_NOT_IMPLEMENTED where the wide
 // calls do not work.
-static LONG WideHintName(HKEY hintsKey, DWORD position, FARPROC wanted, WCHAR (&name)[MAX_PATH])
+static LONG WideHintName(HKEY hintsKey, DWORD position, const WideRegistryCalls *wide, BOOL wanted,
+                         WCHAR (&name)[MAX_PATH])
 {
-    typedef LONG(WINAPI * EnumKeyW)(HKEY, DWORD, LPWSTR, DWORD);
-    EnumKeyW enumKey = reinterpret_cast<EnumKeyW>(reinterpret_cast<void (*)(void)>(WideRegistryCall("RegEnumKeyW")));
-    if (!wanted || !enumKey)
+    if (!wanted || !wide->enumKey)
         return ERROR_CALL_NOT_IMPLEMENTED;
-    LONG status = enumKey(hintsKey, position, name, MAX_PATH);
+    LONG status = wide->enumKey(hintsKey, position, name, MAX_PATH);
     return status == ERROR_NO_MORE_ITEMS ? ERROR_FILE_NOT_FOUND : status;
 }
 
-// Where the wide registry calls work (the NT family) a record is reached by its wide name at its
-// position: the ANSI name may have lost characters ("?" for what the code page cannot spell) and
-// then names no key, or another one. Elsewhere (Windows 9x keeps key names in the ANSI code
-// page, so they lose nothing) by its ANSI name. ERROR_CALL_NOT_IMPLEMENTED asks for the latter.
-static LONG OpenHintRecordWide(HKEY hintsKey, DWORD position, REGSAM rights, HKEY *record)
+// Where the wide registry calls work (the NT family) a record can be reached by its wide name at
+// its position: the ANSI name may have lost characters ("?" for what the code page cannot spell)
+// and then names no key, or another one. Elsewhere (Windows 9x keeps key names in the ANSI code
+// page, so they lose nothing) ERROR_CALL_NOT_IMPLEMENTED asks for the ANSI name.
+static LONG OpenHintRecordWide(HKEY hintsKey, DWORD position, REGSAM rights, WideRegistryCalls *calls, HKEY *record)
 {
-    typedef LONG(WINAPI * OpenKeyW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-    FARPROC openKey = WideRegistryCall("RegOpenKeyExW");
-    WCHAR wide[MAX_PATH];
-    LONG status = WideHintName(hintsKey, position, openKey, wide);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return reinterpret_cast<OpenKeyW>(reinterpret_cast<void (*)(void)>(openKey))(hintsKey, wide, 0, rights, record);
+    const WideRegistryCalls *wide = LookUpWideCalls(calls);
+    WCHAR name[MAX_PATH];
+    LONG status = WideHintName(hintsKey, position, wide, wide->openKey != NULL, name);
+    return status == ERROR_SUCCESS ? wide->openKey(hintsKey, name, 0, rights, record) : status;
 }
 
-static LONG DeleteHintRecordWide(HKEY hintsKey, DWORD position)
+static LONG DeleteHintRecordWide(HKEY hintsKey, DWORD position, WideRegistryCalls *calls)
 {
-    typedef LONG(WINAPI * DeleteKeyW)(HKEY, LPCWSTR);
-    FARPROC deleteKey = WideRegistryCall("RegDeleteKeyW");
-    WCHAR wide[MAX_PATH];
-    LONG status = WideHintName(hintsKey, position, deleteKey, wide);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return reinterpret_cast<DeleteKeyW>(reinterpret_cast<void (*)(void)>(deleteKey))(hintsKey, wide);
+    const WideRegistryCalls *wide = LookUpWideCalls(calls);
+    WCHAR name[MAX_PATH];
+    LONG status = WideHintName(hintsKey, position, wide, wide->deleteKey != NULL, name);
+    return status == ERROR_SUCCESS ? wide->deleteKey(hintsKey, name) : status;
 }
 
-// Opens the record at position, which the ANSI enumeration named name.
-static LONG OpenHintRecordAt(HKEY hintsKey, DWORD position, const char *name, REGSAM rights, HKEY *record)
+// Opens the record at position, which the ANSI enumeration named name, by its wide name: a change
+// never acts on another record than the one at the position.
+static LONG OpenHintRecordAt(HKEY hintsKey, DWORD position, const char *name, REGSAM rights, WideRegistryCalls *wide,
+                             HKEY *record)
 {
-    LONG status = OpenHintRecordWide(hintsKey, position, rights, record);
+    LONG status = OpenHintRecordWide(hintsKey, position, rights, wide, record);
     return status == ERROR_CALL_NOT_IMPLEMENTED ? OpenHintRecord(hintsKey, name, rights, record) : status;
 }
 
 // Deletes the record at position, which the ANSI enumeration named name.
-static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name)
+static LONG DeleteHintRecordAt(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide)
 {
-    LONG status = DeleteHintRecordWide(hintsKey, position);
+    LONG status = DeleteHintRecordWide(hintsKey, position, wide);
     return status == ERROR_CALL_NOT_IMPLEMENTED ? RegDeleteKeyA(hintsKey, name) : status;
+}
+
+// Opens a listed record for reading. The list reaches a record by its ANSI name, as a plain walk
+// does, and by its wide name at its position only where that name may have lost characters:
+// when it holds "?", which the conversion puts for a character the code page cannot spell, or
+// when the ANSI open fails. So a list of ordinary names costs what a plain walk costs.
+static LONG OpenListedRecord(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide, HKEY *record)
+{
+    BOOL lossy = HintNameMayHaveLostChars(name);
+    LONG status = ERROR_FILE_NOT_FOUND;
+    if (!lossy) {
+        status = OpenHintRecord(hintsKey, name, ListRights, record);
+        if (status == ERROR_SUCCESS)
+            return status;
+    }
+    LONG wideStatus = OpenHintRecordWide(hintsKey, position, ListRights, wide, record);
+    if (wideStatus != ERROR_CALL_NOT_IMPLEMENTED)
+        return wideStatus;
+    return lossy ? OpenHintRecord(hintsKey, name, ListRights, record) : status;
 }
 
 static void ReadListedValues(HKEY record, const char **state, char *description, size_t descriptionSize)
@@ -162,13 +207,14 @@ static void ReadListedValues(HKEY record, const char **state, char *description,
     }
 }
 
-static void ListOneHint(HKEY hintsKey, DWORD position, const char *name, HintLineSink sink, void *context)
+static void ListOneHint(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide, HintLineSink sink,
+                        void *context)
 {
     const char *state = "";
     char description[HINT_DESCRIPTION_SIZE];
     description[0] = 0;
     HKEY record;
-    if (OpenHintRecordAt(hintsKey, position, name, KEY_ALL_ACCESS, &record) == ERROR_SUCCESS) {
+    if (OpenListedRecord(hintsKey, position, name, wide, &record) == ERROR_SUCCESS) {
         ReadListedValues(record, &state, description, sizeof description);
         RegCloseKey(record);
     }
@@ -183,9 +229,10 @@ void ListAppHints(HintLineSink sink, void *context)
     LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, AppHintsKeyPath, 0, KEY_READ, &hintsKey);
     WaitCursorOn();
     if (opened == ERROR_SUCCESS) {
+        WideRegistryCalls wide = {FALSE, NULL, NULL, NULL};
         char name[MAX_PATH];
         for (DWORD i = 0; RegEnumKeyA(hintsKey, i, name, sizeof name) == ERROR_SUCCESS; i++)
-            ListOneHint(hintsKey, i, name, sink, context);
+            ListOneHint(hintsKey, i, name, &wide, sink, context);
     }
     WaitCursorOff();
     if (opened == ERROR_SUCCESS)
@@ -270,10 +317,10 @@ static HintChangeResult ChangeResult(LONG status)
     return status == ERROR_FILE_NOT_FOUND ? HINT_CHANGE_NO_RECORD : HINT_CHANGE_REFUSED;
 }
 
-static HintChangeResult FlipHintRecord(HKEY hintsKey, DWORD position, const char *name)
+static HintChangeResult FlipHintRecord(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide)
 {
     HKEY record;
-    LONG opened = OpenHintRecordAt(hintsKey, position, name, KEY_ALL_ACCESS, &record);
+    LONG opened = OpenHintRecordAt(hintsKey, position, name, ChangeRights, wide, &record);
     if (opened != ERROR_SUCCESS)
         return ChangeResult(opened);
     BYTE flag[MAX_PATH];
@@ -286,11 +333,11 @@ static HintChangeResult FlipHintRecord(HKEY hintsKey, DWORD position, const char
 
 // A refused delete of a record that holds keys of its own is told as such: rights are not what
 // is missing.
-static HintChangeResult DeleteHintRecord(HKEY hintsKey, DWORD position, const char *name)
+static HintChangeResult DeleteHintRecord(HKEY hintsKey, DWORD position, const char *name, WideRegistryCalls *wide)
 {
-    HintChangeResult result = ChangeResult(DeleteHintRecordAt(hintsKey, position, name));
+    HintChangeResult result = ChangeResult(DeleteHintRecordAt(hintsKey, position, name, wide));
     HKEY record;
-    if (result == HINT_CHANGE_REFUSED && OpenHintRecordAt(hintsKey, position, name, KEY_READ, &record) == ERROR_SUCCESS) {
+    if (result == HINT_CHANGE_REFUSED && OpenHintRecordAt(hintsKey, position, name, KEY_READ, wide, &record) == ERROR_SUCCESS) {
         if (HasSubkeys(record))
             result = HINT_CHANGE_HAS_SUBKEYS;
         RegCloseKey(record);
@@ -309,14 +356,15 @@ static HintChangeResult ActOnHintAt(LONG position, HintWalkAction action)
     HintChangeResult result = opened == ERROR_SUCCESS ? HINT_CHANGE_NO_RECORD : ChangeResult(opened);
     WaitCursorOn();
     if (opened == ERROR_SUCCESS) {
+        WideRegistryCalls wide = {FALSE, NULL, NULL, NULL};
         char name[MAX_PATH];
         for (DWORD i = 0; RegEnumKeyA(hintsKey, i, name, sizeof name) == ERROR_SUCCESS; i++) {
             if (position < 0 || i != static_cast<DWORD>(position))
                 continue;
             if (action == HINT_WALK_DELETE)
-                result = DeleteHintRecord(hintsKey, i, name);
+                result = DeleteHintRecord(hintsKey, i, name, &wide);
             else
-                result = FlipHintRecord(hintsKey, i, name);
+                result = FlipHintRecord(hintsKey, i, name, &wide);
         }
     }
     WaitCursorOff();
@@ -347,7 +395,8 @@ OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, cha
     edit->hintsKey = NULL;
     edit->recordKey = NULL;
     HKEY hintsKey;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, AppHintsKeyPath, 0, KEY_ALL_ACCESS, &hintsKey);
+    // AppHintsKey is only walked; the record is opened for what a save does.
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, AppHintsKeyPath, 0, KEY_READ, &hintsKey);
     if (status != ERROR_SUCCESS)
         return OpenFailure(status);
     edit->hintsKey = hintsKey;
@@ -355,7 +404,8 @@ OpenHintResult OpenAppHintEdit(LONG position, AppHintEdit *edit, char *name, cha
     if (position < 0 || RegEnumKeyA(hintsKey, static_cast<DWORD>(position), recordName, sizeof recordName) != ERROR_SUCCESS)
         return OPEN_HINT_NO_RECORD;
     HKEY record;
-    status = OpenHintRecordAt(hintsKey, static_cast<DWORD>(position), recordName, KEY_ALL_ACCESS, &record);
+    WideRegistryCalls wide = {FALSE, NULL, NULL, NULL};
+    status = OpenHintRecordAt(hintsKey, static_cast<DWORD>(position), recordName, ChangeRights, &wide, &record);
     if (status != ERROR_SUCCESS)
         return OpenFailure(status);
     edit->recordKey = record;

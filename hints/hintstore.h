@@ -3,7 +3,10 @@
 // order in which the registry enumerates the subkeys. A name the ANSI code page cannot spell
 // (written through the wide calls) lists with "?" for what it lost, and as such names no key or
 // another one: where the wide registry calls work (the NT family, the only systems that hold such
-// names) records are therefore opened and deleted by their wide names at their positions.
+// names) a record is therefore flipped, edited and deleted by its wide name at its position, and
+// listed by it where its ANSI name holds a "?" or does not open.
+// Each operation asks for the rights it needs and no more: the list reads (a user who may only
+// read the records sees what they hold), a flip and an edit read and set values.
 #pragma once
 #include "common/platform.h"
 
@@ -22,7 +25,8 @@
 // The setup list's selected position as last read, -1 for none.
 extern LONG SelectedHintIndex;
 
-// An open edit: both keys opened with full access, held from OpenAppHintEdit to CloseAppHintEdit.
+// An open edit, held from OpenAppHintEdit to CloseAppHintEdit: AppHintsKey opened for reading, the
+// record for reading and setting values.
 // A handle that could not be opened stays NULL and is never written through or closed.
 struct AppHintEdit {
     HKEY hintsKey;
@@ -59,7 +63,7 @@ enum SaveHintResult {
 enum OpenHintResult {
     OPEN_HINT_OK,
     OPEN_HINT_NO_RECORD,  // no record stands at the position any more
-    OPEN_HINT_NO_ACCESS,  // AppHintsKey or the record cannot be opened with full access
+    OPEN_HINT_NO_ACCESS,  // AppHintsKey cannot be read, or the record cannot be opened for changing
 };
 
 // Receives the list lines in position order.

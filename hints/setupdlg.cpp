@@ -1,9 +1,13 @@
 #include "common/common.h"
 #include "common/globals.h"
+#include "common/textrules.h"
+#include "hints/helprule.h"
 #include "hints/hintdialogs.h"
 #include "hints/hintstore.h"
 #include "regbrowser/regbrowser.h"
 #include "resource.h"
+
+#include <string.h>
 
 HWND EditRequestingDialog;
 
@@ -83,6 +87,89 @@ static void FlipHint(HWND dialog)
     RefreshHintList(dialog);
 }
 
+static const char HtmlManualName[] = "qtxhelp.html";
+
+// The wide route to the HTML manual, for a folder whose name the code page cannot spell (its ANSI
+// path holds "?" for what it lost, and so names no file). Only the NT family shows the HTML
+// manual, and it has the wide calls; they are looked up at run time all the same, as Windows 95
+// lacks some. FALSE where they are missing or the wide path does not fit: the ANSI path is told.
+static BOOL OpenHtmlManualWide(HWND dialog, BOOL *missing, INT_PTR *opened)
+{
+    typedef DWORD(WINAPI * GetAttributesW)(LPCWSTR);
+    typedef HINSTANCE(WINAPI * ShellExecuteWProc)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL"), shell = GetModuleHandleA("SHELL32.DLL");
+    GetAttributesW attributes = reinterpret_cast<GetAttributesW>(
+        reinterpret_cast<void (*)(void)>(kernel ? GetProcAddress(kernel, "GetFileAttributesW") : NULL));
+    ShellExecuteWProc execute = reinterpret_cast<ShellExecuteWProc>(
+        reinterpret_cast<void (*)(void)>(shell ? GetProcAddress(shell, "ShellExecuteW") : NULL));
+    WCHAR path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    if (!attributes || !execute || n == 0 || n >= MAX_PATH)
+        return FALSE;
+    DWORD end = n;
+    while (end > 0 && path[end - 1] != '\\')
+        end--;
+    if (end == 0 || end + sizeof HtmlManualName > MAX_PATH)
+        return FALSE;
+    for (DWORD i = 0; i < sizeof HtmlManualName; i++)
+        path[end + i] = static_cast<WCHAR>(static_cast<BYTE>(HtmlManualName[i]));
+    static const WCHAR open[] = {'o', 'p', 'e', 'n', 0};
+    *missing = attributes(path) == INVALID_FILE_ATTRIBUTES;
+    if (!*missing)
+        *opened = reinterpret_cast<INT_PTR>(execute(dialog, open, path, NULL, NULL, SW_SHOWNORMAL));
+    return TRUE;
+}
+
+// Opens qtxhelp.html beside the program in the program set to open .html files (the user's web
+// browser), by its full path: the current folder may be any. A manual that is missing, or that
+// Windows cannot open, is told in words.
+static void OpenHtmlManual(HWND dialog)
+{
+    char program[MAX_PATH], path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, program, sizeof program);
+    const char *slash = n > 0 && n < sizeof program ? LastSeparator(program) : NULL;
+    BOOL formed = slash && JoinFolderAndName(program, static_cast<size_t>(slash - program), HtmlManualName, path,
+                                             sizeof path);
+    // Without a full path nothing is opened (the bare name would be looked for in the current
+    // folder): the manual is told missing, by its bare name.
+    if (!formed)
+        memcpy(path, HtmlManualName, sizeof HtmlManualName);
+    BOOL missing = TRUE;
+    INT_PTR opened = 0;
+    if (formed && !(strchr(path, '?') && OpenHtmlManualWide(dialog, &missing, &opened))) {
+        missing = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+        if (!missing)
+            opened = reinterpret_cast<INT_PTR>(ShellExecuteA(dialog, "open", path, NULL, NULL, SW_SHOWNORMAL));
+    }
+    char text[1024];
+    if (missing)
+        wsprintfA(text, "Help cannot be shown: the manual %s is missing. Installing QTXILOAD again puts it back.", path);
+    else if (opened <= 32)
+        wsprintfA(text, "Help cannot be shown: Windows could not open the manual %s (error %d). Open that file in a web "
+                        "browser.", path, static_cast<int>(opened));
+    else
+        return;
+    MessageBoxA(dialog, text, SetupMessageCaption, MB_OK);
+}
+
+// Windows Help (WinHlp32) comes with Windows 95 to XP only: Vista and later have none (8, 10 and
+// 11 answer WinHelpA with a page saying so). So the choice is made by the version GetVersionExA
+// reports (HelpFormFor): the NT family from major version 6 (Vista) on opens the HTML manual in
+// the user's browser, every earlier system the Windows Help file, which it finds as before. The
+// manifest's supportedOS entries let the program see the true version on 8.1, 10 and 11.
+static void ShowHelp(HWND dialog)
+{
+    OSVERSIONINFOA version;
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version))
+        version.dwPlatformId = version.dwMajorVersion = 0;
+    if (HelpFormFor(version.dwPlatformId, version.dwMajorVersion) == HELP_HTML_MANUAL)
+        OpenHtmlManual(dialog);
+    else
+        WinHelpA(dialog, "qtxhelp.hlp", HELP_CONTENTS, 0);
+}
+
 // The browser only reads: the hint list is not refilled after it.
 static void OpenRegistryBrowser(void)
 {
@@ -113,7 +200,7 @@ static INT_PTR SetupCommand(HWND dialog, WORD id, WORD notification)
         FlipHint(dialog);
         break;
     case IDC_HINT_HELP:
-        WinHelpA(dialog, "qtxhelp.hlp", HELP_CONTENTS, 0);
+        ShowHelp(dialog);
         break;
     case IDC_HINT_EXIT:
         EndDialog(dialog, 1);

@@ -52,6 +52,10 @@ if [ ! -f "$fonts/marlett.ttf" ] && [ -d /usr/share/wine/fonts ]; then
     cp /usr/share/wine/fonts/* "$fonts/"
 fi
 run regedit /S scripts/tour.reg
+# Help opens the Windows Help file on the systems that have Windows Help (up to XP), the HTML
+# manual in a browser on the others: the tour shows the loader Windows XP (Wine's version setting
+# for that program only), so that Help is photographed in Wine's help viewer.
+run reg add 'HKCU\Software\Wine\AppDefaults\QTXILOAD.EXE' /v Version /d winxp /f >/dev/null 2>&1
 
 # shot NAME VERB [ARGS...]: qtxpoke shows the window and prints the rectangle to keep.
 shot() {

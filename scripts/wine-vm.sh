@@ -210,6 +210,15 @@ run() {
     [ $rc -eq 0 ] || exit 1
 }
 
+# sh SRC BUILD SCRIPT: runs SCRIPT (shell text) in BUILD there, for measuring programs and the like;
+# wine-env.sh start/stop in SCRIPT give it a prefix (the kept one, copied) and a display.
+script() {
+    rc=0
+    boot_with "$1" "$2" "$3" || rc=$?
+    rm -f "$build/vm/work.img"
+    [ $rc -eq 0 ] || exit 1
+}
+
 tour() {
     rc=0
     boot_with "$1" "$2" "sh '$(cd "$1" && pwd)/scripts/tour.sh' --tree '$(cd "$2" && pwd)' '$(cd "$2" && pwd)/pictures'" || rc=$?
@@ -224,5 +233,6 @@ needed) [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2
 setup) setup ;;
 run) run "$2" "$3" "${4:-}" ;;
 tour) tour "$2" "$3" ;;
-*) echo "usage: wine-vm.sh needed|setup|run SRC BUILD [REGEX]|tour SRC BUILD" >&2; exit 2 ;;
+sh) script "$2" "$3" "$4" ;;
+*) echo "usage: wine-vm.sh needed|setup|run SRC BUILD [REGEX]|tour SRC BUILD|sh SRC BUILD SCRIPT" >&2; exit 2 ;;
 esac

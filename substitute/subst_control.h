@@ -53,6 +53,11 @@ uint64_t SubstRegChangeCount();
 // Makes the existing key at path below root grant KEY_READ only (or every right again).
 // false when the key is missing.
 bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly);
+// Makes the existing key at path below root grant exactly the rights given (within
+// KEY_ALL_ACCESS), as an access list with one entry for everyone does: an opening that asks for
+// more fails with 5, creating below it needs KEY_CREATE_SUB_KEY, deleting it needs DELETE.
+// KEY_ALL_ACCESS grants every right again. false when the key is missing.
+bool SubstRegGrantOnly(HKEY root, const char *path, REGSAM rights);
 // Makes the existing key at path below root grant no right at all (or its rights again):
 // every opening fails with 5. It can still be deleted.
 bool SubstRegSetUnreadable(HKEY root, const char *path, bool unreadable);

@@ -49,7 +49,7 @@ struct Key {
     std::string name;
     std::string keyClass;
     Key *parent = nullptr;
-    bool readOnly = false;
+    REGSAM granted = KEY_ALL_ACCESS; // what the key's access list grants the caller
     bool unreadable = false;
     bool deleted = false;
     uint64_t writeTime = 0;
@@ -100,7 +100,7 @@ void EnsureRoots()
         root = NewKey("", nullptr);
 }
 
-REGSAM Grant(const Key *key) { return key->unreadable ? 0 : key->readOnly ? READ_ONLY_RIGHTS : ALL_RIGHTS; }
+REGSAM Grant(const Key *key) { return key->unreadable ? 0 : key->granted; }
 
 int RootIndex(HKEY key)
 {
@@ -266,10 +266,15 @@ uint64_t SubstRegChangeCount() { return WriteClock; }
 
 bool SubstRegSetReadOnly(HKEY root, const char *path, bool readOnly)
 {
+    return SubstRegGrantOnly(root, path, readOnly ? READ_ONLY_RIGHTS : ALL_RIGHTS);
+}
+
+bool SubstRegGrantOnly(HKEY root, const char *path, REGSAM rights)
+{
     Key *key = FindRootPath(root, path);
     if (!key)
         return false;
-    key->readOnly = readOnly;
+    key->granted = rights & ALL_RIGHTS;
     return true;
 }
 
@@ -529,7 +534,7 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
     Key *target = FindPath(from.key, parts);
     if (!target)
         return ERROR_FILE_NOT_FOUND;
-    if (!target->children.empty() || target->readOnly)
+    if (!target->children.empty() || !(target->granted & DELETE))
         return ERROR_ACCESS_DENIED;
     target->parent->children.erase(target->name);
     Touch(target->parent);

@@ -86,6 +86,12 @@ typedef uintptr_t DWORD_PTR_SUBST;
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 
+// ---- Version ---------------------------------------------------------------------------------
+// The platform ids of OSVERSIONINFOA's dwPlatformId, for the rules that read them.
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
 // ---- Kernel: errors, libraries, profile ------------------------------------------------------
 // The code of the calling thread's last failure, as set by the calls below.
 DWORD WINAPI GetLastError(void);
@@ -169,8 +175,9 @@ int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 //   components in the middle are ignored, a leading "\" fails with 161. A path longer than 260
 //   characters fails with 234, as Wine's ANSI calls do.
 // - A handle carries the rights it was opened with; a call that needs a right the handle lacks
-//   fails with 5. A key can be marked (subst_control.h) as granting KEY_READ only: opening it
-//   for more fails with 5, and it cannot be deleted.
+//   fails with 5. A key grants every right unless a test has limited it (subst_control.h), as
+//   an access list does: opening it for more than it grants fails with 5, creating a key below
+//   it needs KEY_CREATE_SUB_KEY, and deleting it needs DELETE (KEY_READ alone: no delete).
 // - A handle whose key was deleted fails with 1018 except for RegCloseKey.
 // - An unknown handle gives 6. The predefined roots are always open and hold every right.
 // Deliberate differences, written down so tests know them:
@@ -237,10 +244,10 @@ typedef SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 // an unknown key, 87 when result is NULL. options is ignored.
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM rights, PHKEY result);
 
-// Opens the key at subKey below key with all the rights it grants (KEY_ALL_ACCESS, or KEY_READ
-// for a key marked read-only), creating it and every missing key on the way. A NULL or empty
-// subKey opens a new handle to key itself. Creating needs KEY_CREATE_SUB_KEY on key (5);
-// a missing key cannot be created below a key marked read-only (5).
+// Opens the key at subKey below key with all the rights it grants (KEY_ALL_ACCESS unless a test
+// limited them), creating it and every missing key on the way. A NULL or empty subKey opens a new
+// handle to key itself. Creating needs KEY_CREATE_SUB_KEY on key (5); a missing key cannot be
+// created below a key that does not grant KEY_CREATE_SUB_KEY (5).
 LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 // Same, with the rights asked for and a class given to the keys it creates (an existing key
 // keeps its class). *disposition, when asked for, tells whether the last key was created.
@@ -294,7 +301,7 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, co
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name);
 
 // Removes the key at subKey below key; the rights of key do not matter. 2 when missing, 5 when
-// it has subkeys, is marked read-only or subKey is empty, 87 for a NULL subKey. Handles still
+// it has subkeys, does not grant DELETE or subKey is empty, 87 for a NULL subKey. Handles still
 // open on the removed key fail with 1018 from then on.
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 

@@ -44,10 +44,14 @@ TEST_F(HintDialogTest, SetupCommands)
              RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Alpha"), Command(d, IDC_HINT_LIST, LBN_DBLCLK); }, {}, "Beta\tnone\tOff -1"},
         {"double-click where nothing stands now", 1, [](HWND d) {
              RegDeleteKeyA(HKEY_LOCAL_MACHINE, APP_HINTS_KEY "Beta"), Command(d, IDC_HINT_LIST, LBN_DBLCLK); }, {}, "Alpha\tracing\tOff -1"},
+        {"a record granting reading only lists as stored; its flip is refused in words", 0, [](HWND d) {
+             MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
+         }, {}, listed + " -1 The 2D/3D Compositing setting could not be changed: Windows refused the change. Administrator "
+                "rights may be needed. / Registry Utility"},
         {"flip and delete refused", 0, [](HWND d) {
              SeedKey(RecordPath("Alpha\\sub")), MarkReadOnly(RecordPath("Alpha")), Command(d, IDC_HINT_FLIP);
              SendDlgItemMessageA(d, IDC_HINT_LIST, LB_SETCURSEL, 0, 0), Command(d, IDC_HINT_DELETE);
-         }, {}, "Alpha\tnone\tOff|Beta\tnone\tOn -1 The 2D/3D Compositing setting could not be changed: Windows refused the "
+         }, {}, "Alpha\tracing\tOff|Beta\tnone\tOn -1 The 2D/3D Compositing setting could not be changed: Windows refused the "
                 "change. Administrator rights may be needed. / Registry Utility\nThe application could not be removed: its registry "
                 "entry holds subkeys, which this dialog does not remove. / Registry Utility"},
         {"1, 2, Enter and Esc ignored", 0, [](HWND d) {

@@ -121,6 +121,17 @@ TEST_F(HintStore, Changes)
         {[] { ABC(), MarkReadOnly(HINTS_PATH); }, [] { return R(DeleteAppHint(0)); }, "0 " + bc}, // the handle's rights do not matter
         {ABC, [] { return R(DeleteAppHint(3)) + R(DeleteAppHint(-1)) + R(ToggleAppHint(3)) + R(ToggleAppHint(-1)); }, "1111 " + abc},
         {[] {}, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)); }, "11 "},
+        // Each operation asks for what it needs: a record that grants reading only lists as it stands, and its flip and
+        // edit are refused; one that grants what the installer grants the machine's users (read, set, create, delete:
+        // not the rights over its security that KEY_ALL_ACCESS holds) is flipped, edited, listed and deleted.
+        {[] { keptDemo(), MarkReadOnly(RecordPath("DEMO")); }, [] { std::string said = Join(List()) + " "; said += R(ToggleAppHint(0)); return said + Edit(0, 1); },
+         "DEMO\tkept\tOff 22 s2 " + kept},
+        {[] { ABC(), GrantOnly(RecordPath("A"), KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE); },
+         [] { std::string said = R(ToggleAppHint(0)); said += Edit(0, 0) + " "; said += Join(List()) + " "; return said + R(DeleteAppHint(0)); },
+         "00 held A| 11 s0 A\tnone\tOff|B\tnone\tOn|C\tnone\tOn 0 " + bc},
+        // A name holding "?" may have lost characters: it is listed through its wide name (natively the same name).
+        {[] { SeedRecord("Why?", {{"Description", "asks"}, {"Need3DOn2D", "0"}}); }, [] { return Join(List()); },
+         "Why?\tasks\tOff Why?{Description=asks,Need3DOn2D=0}"},
         {[] { ABC(), SeedKey(RecordPath("A\\sub")), MarkReadOnly(RecordPath("A")); }, // a subkey: Wine deletes read-only keys
          [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "322 s2 " + abc},
         {[] { ABC(), MarkUnreadable(HINTS_PATH); }, [] { return R(DeleteAppHint(0)) + R(ToggleAppHint(0)) + Edit(0, 1); }, "222 s2 "},
@@ -170,6 +181,24 @@ TEST_F(HintStore, Changes)
             EXPECT_NO_OPEN_KEYS(std::get<2>(c));
             EXPECT_EQ(said + " " + Records(), std::get<2>(c));
         }
+}
+
+// A record's path is joined only when it fits whole, its zero included; otherwise nothing is left
+// in the buffer (the store then opens the record by name below AppHintsKey), and nothing is written
+// past it.
+TEST(HintRules, JoinHintPathWholeOrNothing)
+{
+    const struct { size_t size; BOOL joined; std::string path; } cases[] = {
+        {6, TRUE, "ABCD"}, {5, TRUE, "ABCD"}, {4, FALSE, ""}, {1, FALSE, ""}, {0, FALSE, "\xbd"}};
+    for (const auto &c : cases) {
+        char path[8];
+        memset(path, GUARD_BYTE, sizeof path);
+        BOOL joined = JoinHintPath(path, c.size, "AB", "CD");
+        EXPECT_EQ(R(joined) + std::string(path, strnlen(path, c.size ? c.size : 1)),
+                  R(c.joined) + c.path) << "size " << c.size;
+        EXPECT_EQ(std::string(path + (c.size ? c.size : 0), sizeof path - c.size), std::string(sizeof path - c.size, char(GUARD_BYTE)))
+            << "written past the buffer, size " << c.size;
+    }
 }
 
 #ifdef _WIN32

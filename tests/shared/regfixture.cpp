@@ -89,7 +89,7 @@ void RegFixtureStop()
 }
 
 // Replaces the key's access list with one entry for everyone.
-static bool GrantOnly(const std::string &path, DWORD rights)
+bool GrantOnly(const std::string &path, DWORD rights)
 {
     char sddl[64];
     snprintf(sddl, sizeof sddl, "D:(A;;0x%lx;;;WD)", rights);
@@ -108,6 +108,7 @@ bool RegFixtureStart() { return SubstResetKernel(), SubstResetRegistry(), true; 
 void RegFixtureStop() { SubstResetRegistry(); }
 bool MarkReadOnly(const std::string &path) { return SubstRegSetReadOnly(HKEY_LOCAL_MACHINE, path.c_str(), true); }
 bool MarkUnreadable(const std::string &path) { return SubstRegSetUnreadable(HKEY_LOCAL_MACHINE, path.c_str(), true); }
+bool GrantOnly(const std::string &path, DWORD rights) { return SubstRegGrantOnly(HKEY_LOCAL_MACHINE, path.c_str(), rights); }
 int OpenKeyCount() { return SubstRegOpenHandleCount(); }
 #endif
 

@@ -14,8 +14,10 @@ std::string RegFixtureScratch(); // under Wine: the path below HKEY_CURRENT_USER
 bool SeedKey(const std::string &path, const char *keyClass = nullptr); // with every missing key on the way
 bool SeedValue(const std::string &path, const std::string &name, DWORD type, const std::string &bytes);
 bool SeedText(const std::string &path, const std::string &name, const std::string &text); // REG_SZ with its zero
-// The key grants KEY_READ only / no reading at all; the scratch tree still deletes.
+// The key grants KEY_READ only / no reading at all / exactly these rights (an access list with one
+// entry for everyone); the scratch tree still deletes.
 bool MarkReadOnly(const std::string &path);
+bool GrantOnly(const std::string &path, DWORD rights);
 bool MarkUnreadable(const std::string &path);
 
 bool ReadValue(const std::string &path, const std::string &name, DWORD *type, std::string *bytes);
