@@ -10,6 +10,13 @@ int CenterOrigin(int screenSize, int windowSize);
 void WaitCursorOn(void);
 void WaitCursorOff(void);
 
+// The full path of name (ASCII) in the program's folder, through the wide calls, which lose no
+// character of a folder the code page cannot spell. *answered is FALSE where GetModuleFileNameW
+// failed (Windows 9x exports it as a stub): the caller then takes the ANSI path. FALSE, with
+// *answered TRUE, where the program's path was cut or the whole does not fit: a cut path could
+// name some other file.
+BOOL WidePathBesideProgram(const char *name, WCHAR (&path)[MAX_PATH], BOOL *answered);
+
 #ifdef _WIN32
 // Moves the dialog, size unchanged, to the centre of the screen. Called first on WM_INITDIALOG.
 void CenterDialog(HWND dialog);

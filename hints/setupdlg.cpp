@@ -103,16 +103,9 @@ static BOOL OpenHtmlManualWide(HWND dialog, BOOL *missing, INT_PTR *opened)
     ShellExecuteWProc execute = reinterpret_cast<ShellExecuteWProc>(
         reinterpret_cast<void (*)(void)>(shell ? GetProcAddress(shell, "ShellExecuteW") : NULL));
     WCHAR path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
-    if (!attributes || !execute || n == 0 || n >= MAX_PATH)
+    BOOL answered;
+    if (!attributes || !execute || !WidePathBesideProgram(HtmlManualName, path, &answered))
         return FALSE;
-    DWORD end = n;
-    while (end > 0 && path[end - 1] != '\\')
-        end--;
-    if (end == 0 || end + sizeof HtmlManualName > MAX_PATH)
-        return FALSE;
-    for (DWORD i = 0; i < sizeof HtmlManualName; i++)
-        path[end + i] = static_cast<WCHAR>(static_cast<BYTE>(HtmlManualName[i]));
     static const WCHAR open[] = {'o', 'p', 'e', 'n', 0};
     *missing = attributes(path) == INVALID_FILE_ATTRIBUTES;
     if (!*missing)

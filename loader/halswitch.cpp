@@ -1,5 +1,6 @@
 #include "loader/halswitch.h"
 
+#include "common/common.h"
 #include "common/globals.h"
 #include "common/textrules.h"
 
@@ -50,18 +51,7 @@ static void ForgetLibrary(void)
 static HMODULE LoadBesideProgramWide(BOOL *answered)
 {
     WCHAR path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
-    *answered = n != 0;
-    if (n == 0 || n >= MAX_PATH)
-        return NULL;
-    DWORD end = n;
-    while (end > 0 && path[end - 1] != '\\')
-        end--;
-    if (end == 0 || end + sizeof LibraryName > MAX_PATH)
-        return NULL;
-    for (DWORD i = 0; i < sizeof LibraryName; i++)
-        path[end + i] = static_cast<WCHAR>(static_cast<BYTE>(LibraryName[i]));
-    return LoadLibraryW(path);
+    return WidePathBesideProgram(LibraryName, path, answered) ? LoadLibraryW(path) : NULL;
 }
 
 // The same through the ANSI path, walked by characters: a trail byte of a double-byte
