@@ -31,6 +31,15 @@ bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs)
     return true;
 }
 
+void TakeInFocusEvents()
+{
+    POINT unused; // Wine asks this thread's display where the pointer is: a round trip, after which
+    GetCursorPos(&unused); // the events sent before it are in, and pumping handles them
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        TranslateMessage(&msg), DispatchMessageA(&msg);
+}
+
 std::string ProgramDir()
 {
     char path[MAX_PATH];

@@ -13,6 +13,10 @@
 DWORD WaitMs(DWORD ms);
 // Polls cond every 10 ms, pumping this thread's messages, until it holds or WaitMs(timeoutMs) passed.
 bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs = 10000);
+// Wine takes the modifier keys' state from the X server whenever one of its windows gains the focus,
+// which undoes a simulated Ctrl; the focus events of a popup menu can come after the menu has closed.
+// Brings in and handles those events of this thread's windows, so that a key pressed next stays down.
+void TakeInFocusEvents();
 std::string ProgramDir();                     // with a trailing backslash
 std::string MakeScratchDir(const char *tag); // a fresh one, with a trailing backslash
 
