@@ -162,10 +162,30 @@ void HelpMade(const std::string &dir)
     SetFileAttributesA((dir + "qtxhelp.gid").c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
+// A folder to type on the folder page of the next interactive run, as Browse leaves it there; the
+// run is cancelled once that page has refused it. What the page did is kept in FolderPage.
+std::wstring TypedFolder;
+std::string FolderPage;
+
+// On a page of the wizard d: types TypedFolder on the folder page, or cancels once it was refused.
+// False: the page is left to the usual click on Next.
+bool TypeFolder(HWND d)
+{
+    HWND edit = GetDlgItem(FindWindowExA(d, NULL, "#32770", NULL), 1019);
+    if (TypedFolder.empty() || (!edit && FolderPage.empty()))
+        return false;
+    if (FolderPage.empty())
+        SendMessageTimeoutW(edit, WM_SETTEXT, 0, LPARAM(TypedFolder.c_str()), SMTO_ABORTIFHUNG, WaitMs(5000), NULL), FolderPage = "typed";
+    else if (FolderPage != "typed")
+        return PostMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0), true;
+    return false;
+}
+
 // Runs a command line (a quoted program, then its arguments; "W:" before it: UTF-8, for names the
 // code page cannot spell), clicking button 1 (Next, Install, Close) of the pages of the process,
 // and OK of a message box (few controls; it can show before its text is set) only once it reads
-// as a refusal or a report of work not done.
+// as a refusal or a report of work not done. With TypedFolder, the folder page's refusal is
+// answered with OK, and the question whether to quit with Yes.
 std::string RunCommand(const std::string &given)
 {
     std::wstring line = given.rfind("W:", 0) == 0 ? std::wstring(given.size(), L'\0') : Wide(given);
@@ -178,9 +198,15 @@ std::string RunCommand(const std::string &given)
     WaitUntil([&] {
         for (HWND d : VisibleDialogs(p.pid)) {
             std::vector<std::string> texts = ChildTexts(d);
-            bool refusal = std::any_of(texts.begin(), texts.end(), [](const std::string &text) {
-                return text.find("Nothing has been changed") != std::string::npos || text.find("Not everything could be done") != std::string::npos; });
-            if ((refused = refusal ? " refused" : refused), refusal || texts.size() > 5)
+            auto reads = [&](const char *part) {
+                return std::any_of(texts.begin(), texts.end(), [&](const std::string &text) { return text.find(part) != std::string::npos; });
+            };
+            bool refusal = reads("Nothing has been changed") || reads("Not everything could be done");
+            if (!TypedFolder.empty() && texts.size() <= 5 && reads("cannot spell"))
+                FolderPage = FolderPage == "typed" ? "refused on the folder page" : FolderPage, PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+            else if (!TypedFolder.empty() && texts.size() <= 5 && reads("Are you sure you want to quit"))
+                PostMessageA(GetDlgItem(d, IDYES), BM_CLICK, 0, 0);
+            else if ((refused = refusal ? " refused" : refused), (refusal || texts.size() > 5) && !TypeFolder(d))
                 PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
         }
         return !ChildRunning(p);
@@ -658,6 +684,14 @@ const std::vector<Scenario> Scenarios = {
         {"the uninstaller's part cannot be written in the new folder: refused",
          [] { CreateDirectoryA(B.c_str(), NULL), CreateDirectoryA((B + "uninstall.dat.qtxnew").c_str(), NULL); }, [] { return SetupCommand("/S /D=" + NoSlash(B)); },
          refused + "A:" + Files + " B:[uninstall.dat.qtxnew] " + Registered(A, true, false) + " " + unchanged + " told", false, "could not be written completely"},
+    }},
+    {"a folder chosen on the folder page with characters the code page cannot spell is refused there", {
+        {"Polish letters, which the ANSI text would spell as look-alikes", [] { TypedFolder = Wide(B) + L"\x0141\x00f3" L"d\x017a", FolderPage.clear(); },
+         [] { return SetupCommand(""); }, "exit 1 | " + nothing + " " + unchanged + " refused on the folder page", false, "",
+         [] { return TypedFolder.clear(), FolderPage; }},
+        {"a ?, which NSIS would drop", [] { TypedFolder = Wide(B) + L"Vend?or", FolderPage.clear(); },
+         [] { return SetupCommand(""); }, "exit 1 | " + nothing + " " + unchanged + " refused on the folder page", false, "",
+         [] { return TypedFolder.clear(), FolderPage; }},
     }},
     {"an uninstall where %TEMP% has characters the code page cannot spell", {
         {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
