@@ -597,15 +597,11 @@ PLUGIN(FolderText)
        then has "?" or a look-alike (L for a Polish L with stroke), and NSIS would install into
        that other folder without a word. */
     length = getWide ? getWide((HWND)handle, wide, TEXT_MAX) : 0;
-    if (length > 0 && !ExactAnsi(wide, length, spelled, (int)sizeof spelled)) {
+    if (length > 0 && !ExactAnsi(wide, length, spelled, (int)sizeof spelled))
         wsprintfA(reason, "The folder chosen has characters that this system's code page cannot spell (here as %s), so nothing could be installed into it exactly. Choose a folder whose name uses only the characters of the system's language.", spelled);
-        Push(text);
-        Push(reason);
-        return;
-    }
     /* NSIS drops such characters without a word, and "?" is what a character the code page cannot
        spell becomes in an ANSI program. */
-    for (at = text; *at; at = CharNextA(at))
+    for (at = reason[0] ? "" : text; *at; at = CharNextA(at))
         if (*at == '?' || *at == '*' || *at == '"' || *at == '<' || *at == '>' || *at == '|' || (unsigned char)*at < ' ') {
             wsprintfA(reason, "The folder %s cannot be installed into: its name has a character that Windows does not allow in names (\" * < > | and control characters), or one that this system's code page cannot spell, shown as ?. Choose a folder whose name uses only the characters of the system's language.", text);
             break;

@@ -33,8 +33,10 @@ bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs)
 
 void TakeInFocusEvents()
 {
-    POINT unused; // Wine asks this thread's display where the pointer is: a round trip, after which
-    GetCursorPos(&unused); // the events sent before it are in, and pumping handles them
+    // Wine asks this thread's display where the pointer is: a round trip, after which the events
+    // sent before it are in; pumping handles them.
+    POINT unused;
+    GetCursorPos(&unused);
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
         TranslateMessage(&msg), DispatchMessageA(&msg);
