@@ -325,6 +325,13 @@ struct Scenario {
 
 const std::string ok = "exit 0 | ", refused = "exit 2 | ", unchanged = "key:Halvane records:EARLIER loader:-";
 const std::string installedA = "A:" + Files + " B:- " + Registered(A, true, false), nothing = "A:- B:- " + Unregistered;
+// An interactive setup given folder on its folder page: the page refuses it, and the setup is cancelled.
+Step FolderPageRefuses(const char *what, const std::wstring &folder)
+{
+    return {what, [folder] { TypedFolder = folder, FolderPage.clear(); }, [] { return SetupCommand(""); },
+            "exit 1 | " + nothing + " " + unchanged + " refused on the folder page", false, "",
+            [] { return TypedFolder.clear(), FolderPage; }};
+}
 // Removes the files of a folder (not its subfolders).
 void Empty(const std::string &dir)
 {
@@ -686,12 +693,8 @@ const std::vector<Scenario> Scenarios = {
          refused + "A:" + Files + " B:[uninstall.dat.qtxnew] " + Registered(A, true, false) + " " + unchanged + " told", false, "could not be written completely"},
     }},
     {"a folder chosen on the folder page with characters the code page cannot spell is refused there", {
-        {"Polish letters, which the ANSI text would spell as look-alikes", [] { TypedFolder = Wide(B) + L"\x0141\x00f3" L"d\x017a", FolderPage.clear(); },
-         [] { return SetupCommand(""); }, "exit 1 | " + nothing + " " + unchanged + " refused on the folder page", false, "",
-         [] { return TypedFolder.clear(), FolderPage; }},
-        {"a ?, which NSIS would drop", [] { TypedFolder = Wide(B) + L"Vend?or", FolderPage.clear(); },
-         [] { return SetupCommand(""); }, "exit 1 | " + nothing + " " + unchanged + " refused on the folder page", false, "",
-         [] { return TypedFolder.clear(), FolderPage; }},
+        FolderPageRefuses("Polish letters, which the ANSI text would spell as look-alikes", Wide(B) + L"\x0141\x00f3" L"d\x017a"),
+        FolderPageRefuses("a ?, which NSIS would drop", Wide(B) + L"Vend?or"),
     }},
     {"an uninstall where %TEMP% has characters the code page cannot spell", {
         {"install", {}, [] { return SetupCommand("/S"); }, ok + installedA + " " + unchanged},
